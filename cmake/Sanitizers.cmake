@@ -1,0 +1,10 @@
+# One switch for the whole tree, so that every library and test shares the runtime.
+if(LIRNO_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(LIRNO_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT LIRNO_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "LIRNO_SANITIZE must be empty, address or thread")
+endif()
