@@ -1,0 +1,31 @@
+// The JSON plumbing shared by manifests and archives: parsing without exceptions escaping,
+// field access with messages that say where the fault is, and the writer.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+#include <string_view>
+
+namespace locformat::detail
+{
+// Parses a text file's root object and checks its "FormatVersion".
+bool ParseTextFileRoot(std::string_view json, const std::string& name, nlohmann::json& root,
+                       std::string& error);
+
+// A string field of `object`; an absent optional field leaves `value` empty. `where` prefixes
+// messages ("Game.archive: entry 3").
+bool ReadStringField(const nlohmann::json& object, const char* field, bool required, const std::string& where,
+                     std::string& value, std::string& error);
+
+// The "Entries" array of the root; an absent array is an empty file.
+bool FindEntries(const nlohmann::json& root, const std::string& name, const nlohmann::json*& entries,
+                 std::string& error);
+
+// Tab-indented text with a final newline, fields in insertion order; fails on strings that
+// are not valid UTF-8.
+bool WriteJsonText(const nlohmann::ordered_json& value, const std::string& what, std::string& json,
+                   std::string& error);
+
+std::string EntryLocation(const std::string& name, std::size_t index);
+} // namespace locformat::detail
