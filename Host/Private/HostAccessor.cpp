@@ -20,7 +20,13 @@ IHost& Get()
     return *Installed;
 }
 
-bool IsInstalled() { return Installed != nullptr; }
+bool IsInstalled()
+{
+    return Installed != nullptr;
+}
 
-void Install(IHost* host) { Installed = host; }
+void Install(IHost* host)
+{
+    Installed = host;
+}
 } // namespace host

@@ -14,7 +14,7 @@ namespace host
 {
 struct FStructInfo;
 
-struct FEnumInfo
+struct HOST_API FEnumInfo
 {
     std::string Package; // e.g. "/Script/lirno"
     std::string Name;
@@ -64,7 +64,7 @@ struct FPropertyInfo
     const void* Get(const void* object) const { return Address(const_cast<void*>(object)); }
 };
 
-struct FStructInfo
+struct HOST_API FStructInfo
 {
     std::string Package; // e.g. "/Script/lirno"
     std::string Name;    // type name without its prefix, e.g. "lirnoSetting"

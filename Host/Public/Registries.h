@@ -211,7 +211,7 @@ struct FMenuEntry
     void SetCommandList(std::shared_ptr<const FUICommandList> list) { CommandList = std::move(list); }
 };
 
-struct FMenuSection
+struct HOST_API FMenuSection
 {
     std::string Name;
     std::vector<FMenuEntry> Entries;
@@ -221,7 +221,7 @@ struct FMenuSection
     FMenuEntry& AddToolbarButton(std::shared_ptr<const FUICommandInfo> command, FMenuOwner owner);
 };
 
-struct FMenu
+struct HOST_API FMenu
 {
     std::string Name;
     std::vector<FMenuSection> Sections;

@@ -1,0 +1,111 @@
+#include "Paths.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+#include <unistd.h>
+
+namespace host
+{
+namespace fs = std::filesystem;
+
+std::string ConvertToAbsolutePath(const std::string& path)
+{
+    std::error_code ec;
+    fs::path p(path);
+    if (p.is_relative())
+    {
+        p = fs::current_path(ec) / p;
+    }
+    return p.lexically_normal().generic_string();
+}
+
+namespace File
+{
+bool ReadAll(const std::string& path, std::vector<std::uint8_t>& bytes)
+{
+    bytes.clear();
+    std::error_code ec;
+    if (fs::is_directory(path, ec))
+    {
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+    {
+        return false;
+    }
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad())
+    {
+        bytes.clear();
+        return false;
+    }
+    return true;
+}
+
+bool ReadAllText(const std::string& path, std::string& text)
+{
+    std::vector<std::uint8_t> bytes;
+    const bool ok = ReadAll(path, bytes);
+    text.assign(bytes.begin(), bytes.end());
+    return ok;
+}
+
+bool WriteAll(const std::string& path, std::span<const std::uint8_t> bytes)
+{
+    std::error_code ec;
+    const fs::path target(path);
+    if (target.has_parent_path())
+    {
+        fs::create_directories(target.parent_path(), ec);
+    }
+    // Write beside the target and rename over it, so a failed write never leaves half a file.
+    const fs::path temp = target.string() + ".tmp" + std::to_string(::getpid());
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out)
+        {
+            return false;
+        }
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (!out)
+        {
+            out.close();
+            fs::remove(temp, ec);
+            return false;
+        }
+    }
+    fs::rename(temp, target, ec);
+    if (ec)
+    {
+        fs::remove(temp, ec);
+        return false;
+    }
+    return true;
+}
+
+bool WriteAllText(const std::string& path, const std::string& text)
+{
+    return WriteAll(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+bool Exists(const std::string& path)
+{
+    std::error_code ec;
+    return fs::exists(path, ec);
+}
+
+bool Delete(const std::string& path)
+{
+    std::error_code ec;
+    if (fs::is_directory(path, ec))
+    {
+        return false;
+    }
+    return fs::remove(path, ec);
+}
+} // namespace File
+} // namespace host

@@ -1,0 +1,244 @@
+#include "Json.h"
+
+#include "Log.h"
+#include "RecordJson.h"
+#include "StringUtil.h"
+
+#include <cmath>
+#include <limits>
+
+namespace host
+{
+namespace
+{
+using Json = nlohmann::ordered_json;
+
+enum class EReadResult
+{
+    Ok,
+    NotAnObject,
+    ValueDoesNotFit,
+};
+
+Json FieldToJson(const FPropertyInfo& property, const void* field)
+{
+    switch (property.Type)
+    {
+    case EPropertyType::Int32:
+    case EPropertyType::Enum:
+        return *static_cast<const std::int32_t*>(field);
+    case EPropertyType::Double:
+        return *static_cast<const double*>(field);
+    case EPropertyType::Bool:
+        return *static_cast<const bool*>(field);
+    case EPropertyType::String:
+        return *static_cast<const std::string*>(field);
+    case EPropertyType::Int32Array:
+    {
+        Json array = Json::array();
+        for (const std::int32_t v : *static_cast<const std::vector<std::int32_t>*>(field))
+        {
+            array.push_back(v);
+        }
+        return array;
+    }
+    case EPropertyType::Struct:
+        return property.Struct ? RecordToJsonValue(*property.Struct, field) : Json::object();
+    }
+    return nullptr;
+}
+
+bool JsonToInt32(const Json& value, std::int32_t& out)
+{
+    if (value.is_number_integer())
+    {
+        // Signed and unsigned storage both compare safely through their own types.
+        if (value.is_number_unsigned())
+        {
+            const auto v = value.get<std::uint64_t>();
+            if (v > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
+            {
+                return false;
+            }
+            out = static_cast<std::int32_t>(v);
+            return true;
+        }
+        const auto v = value.get<std::int64_t>();
+        if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max())
+        {
+            return false;
+        }
+        out = static_cast<std::int32_t>(v);
+        return true;
+    }
+    if (value.is_number_float())
+    {
+        // "3.0" is an integer written by a lenient writer; "3.5" does not fit.
+        const double v = value.get<double>();
+        if (std::trunc(v) != v || v < std::numeric_limits<std::int32_t>::min() ||
+            v > std::numeric_limits<std::int32_t>::max())
+        {
+            return false;
+        }
+        out = static_cast<std::int32_t>(v);
+        return true;
+    }
+    return false;
+}
+
+EReadResult FillRecord(const Json& object, const FStructInfo& type, void* record);
+
+// Fills one field; the field is untouched unless the whole value fits.
+bool FillField(const Json& value, const FPropertyInfo& property, void* field)
+{
+    switch (property.Type)
+    {
+    case EPropertyType::Int32:
+    case EPropertyType::Enum:
+        return JsonToInt32(value, *static_cast<std::int32_t*>(field));
+    case EPropertyType::Double:
+        if (!value.is_number())
+        {
+            return false;
+        }
+        *static_cast<double*>(field) = value.get<double>();
+        return true;
+    case EPropertyType::Bool:
+        if (!value.is_boolean())
+        {
+            return false;
+        }
+        *static_cast<bool*>(field) = value.get<bool>();
+        return true;
+    case EPropertyType::String:
+        if (!value.is_string())
+        {
+            return false;
+        }
+        *static_cast<std::string*>(field) = value.get<std::string>();
+        return true;
+    case EPropertyType::Int32Array:
+    {
+        if (!value.is_array())
+        {
+            return false;
+        }
+        std::vector<std::int32_t> values;
+        values.reserve(value.size());
+        for (const auto& element : value)
+        {
+            std::int32_t v = 0;
+            if (!JsonToInt32(element, v))
+            {
+                return false;
+            }
+            values.push_back(v);
+        }
+        *static_cast<std::vector<std::int32_t>*>(field) = std::move(values);
+        return true;
+    }
+    case EPropertyType::Struct:
+        // A nested record keeps what it filled before a failing member, like the outer one.
+        return property.Struct && FillRecord(value, *property.Struct, field) == EReadResult::Ok;
+    }
+    return false;
+}
+
+const Json* FindMember(const Json& object, const std::string& name)
+{
+    if (const auto it = object.find(name); it != object.end())
+    {
+        return &*it;
+    }
+    for (const auto& [key, value] : object.items())
+    {
+        if (EqualsIgnoreCase(key, name))
+        {
+            return &value;
+        }
+    }
+    return nullptr;
+}
+
+EReadResult FillRecord(const Json& object, const FStructInfo& type, void* record)
+{
+    if (!object.is_object())
+    {
+        return EReadResult::NotAnObject;
+    }
+    for (const auto& property : type.Properties)
+    {
+        const Json* member = FindMember(object, property.Name);
+        if (member && !FillField(*member, property, property.Address(record)))
+        {
+            return EReadResult::ValueDoesNotFit;
+        }
+    }
+    return EReadResult::Ok;
+}
+
+EReadResult ReadRecord(std::string_view text, const FStructInfo& type, void* record)
+{
+    const Json parsed = Json::parse(text.begin(), text.end(), nullptr, /*allow_exceptions=*/false);
+    if (parsed.is_discarded() || !parsed.is_object())
+    {
+        return EReadResult::NotAnObject;
+    }
+    return FillRecord(parsed, type, record);
+}
+
+std::string Dump(const Json& value, int indent)
+{
+    // Invalid UTF-8 in a string field must not abort the writer; it becomes U+FFFD.
+    return value.dump(indent, '\t', false, Json::error_handler_t::replace);
+}
+} // namespace
+
+Json RecordToJsonValue(const FStructInfo& type, const void* record)
+{
+    Json object = Json::object();
+    for (const auto& property : type.Properties)
+    {
+        object[property.Name] = FieldToJson(property, property.Get(record));
+    }
+    return object;
+}
+
+std::string WriteJsonCompact(const FStructInfo& type, const void* record)
+{
+    return Dump(RecordToJsonValue(type, record), -1);
+}
+
+bool ReadJsonQuiet(std::string_view json, const FStructInfo& type, void* record)
+{
+    return ReadRecord(json, type, record) == EReadResult::Ok;
+}
+
+std::string WriteJsonPretty(const nlohmann::ordered_json& value)
+{
+    return Dump(value, 1);
+}
+
+std::string RecordToJsonString(const FStructInfo& type, const void* record)
+{
+    return WriteJsonPretty(RecordToJsonValue(type, record));
+}
+
+bool JsonStringToRecord(std::string_view json, const FStructInfo& type, void* record)
+{
+    switch (ReadRecord(json, type, record))
+    {
+    case EReadResult::Ok:
+        return true;
+    case EReadResult::NotAnObject:
+        Log(LogJson, EVerbosity::Warning,
+            "JsonObjectStringToUStruct - Unable to parse json=[" + std::string(json) + "]");
+        return false;
+    case EReadResult::ValueDoesNotFit:
+        Log(LogJson, EVerbosity::Warning,
+            "JsonObjectStringToUStruct - Unable to deserialize. json=[" + std::string(json) + "]");
+        return false;
+    }
+    return false;
+}
+} // namespace host

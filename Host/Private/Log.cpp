@@ -1,0 +1,95 @@
+#include "Log.h"
+#include "Host.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+namespace host
+{
+namespace
+{
+struct FCategoryRegistry
+{
+    std::mutex Mutex;
+    std::vector<const FLogCategory*> Categories;
+};
+
+// Categories are static objects of several libraries, constructed and destroyed in an order no
+// one controls; a registry that is never destroyed outlives all of them.
+FCategoryRegistry& Categories()
+{
+    static auto* registry = new FCategoryRegistry;
+    return *registry;
+}
+} // namespace
+
+const char* ToString(EVerbosity verbosity)
+{
+    switch (verbosity)
+    {
+    case EVerbosity::Fatal:
+        return "Fatal";
+    case EVerbosity::Error:
+        return "Error";
+    case EVerbosity::Warning:
+        return "Warning";
+    case EVerbosity::Display:
+        return "Display";
+    case EVerbosity::Log:
+        return "Log";
+    case EVerbosity::Verbose:
+        return "Verbose";
+    case EVerbosity::VeryVerbose:
+        return "VeryVerbose";
+    }
+    return "Unknown";
+}
+
+FLogCategory::FLogCategory(const char* name, EVerbosity defaultVerbosity, EVerbosity compileTimeVerbosity)
+    : Name_(name), Default_(defaultVerbosity), CompileTime_(compileTimeVerbosity)
+{
+    auto& registry = Categories();
+    std::lock_guard lock(registry.Mutex);
+    registry.Categories.push_back(this);
+}
+
+FLogCategory::~FLogCategory()
+{
+    auto& registry = Categories();
+    std::lock_guard lock(registry.Mutex);
+    std::erase(registry.Categories, this);
+}
+
+bool FLogCategory::IsEnabled(EVerbosity verbosity) const
+{
+    return verbosity <= Default_ && verbosity <= CompileTime_;
+}
+
+std::vector<const FLogCategory*> RegisteredLogCategories()
+{
+    auto& registry = Categories();
+    std::lock_guard lock(registry.Mutex);
+    return registry.Categories;
+}
+
+void Log(const FLogCategory& category, EVerbosity verbosity, std::string_view text)
+{
+    if (!category.IsEnabled(verbosity))
+    {
+        return;
+    }
+    if (IsInstalled())
+    {
+        Get().LogSink().Write(category, verbosity, text);
+        return;
+    }
+    const std::string line =
+        std::string(category.Name()) + ": " + ToString(verbosity) + ": " + std::string(text) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+FLogCategory LogGeneral("LogGeneral", EVerbosity::Log, EVerbosity::All);
+FLogCategory LogJson("LogJson", EVerbosity::Log, EVerbosity::All);
+} // namespace host

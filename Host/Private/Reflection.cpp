@@ -1,0 +1,254 @@
+#include "Reflection.h"
+
+#include "RecordJson.h"
+#include "StringUtil.h"
+
+#include <algorithm>
+#include <mutex>
+
+namespace host
+{
+namespace
+{
+struct FTypeRegistry
+{
+    std::mutex Mutex;
+    std::vector<const FStructInfo*> Structs;
+    std::vector<const FEnumInfo*> Enums;
+};
+
+// Filled by static objects of several libraries; never destroyed so that their destructors
+// can still unregister during process exit.
+FTypeRegistry& Types()
+{
+    static auto* registry = new FTypeRegistry;
+    return *registry;
+}
+
+std::string EnumPathName(const FEnumInfo& type)
+{
+    return type.Package + "." + type.Name;
+}
+} // namespace
+
+const FEnumInfo::FValue* FEnumInfo::FindByValue(std::int32_t value) const
+{
+    for (const auto& v : Values)
+    {
+        if (v.Value == value)
+        {
+            return &v;
+        }
+    }
+    return nullptr;
+}
+
+const FEnumInfo::FValue* FEnumInfo::FindByName(const std::string& name) const
+{
+    for (const auto& v : Values)
+    {
+        if (EqualsIgnoreCase(v.Name, name) || EqualsIgnoreCase(v.DisplayName, name))
+        {
+            return &v;
+        }
+    }
+    return nullptr;
+}
+
+const FPropertyInfo* FStructInfo::FindProperty(const std::string& name) const
+{
+    for (const auto& p : Properties)
+    {
+        if (p.Name == name)
+        {
+            return &p;
+        }
+    }
+    for (const auto& p : Properties)
+    {
+        if (EqualsIgnoreCase(p.Name, name))
+        {
+            return &p;
+        }
+    }
+    return nullptr;
+}
+
+void RegisterStruct(const FStructInfo& type)
+{
+    auto& r = Types();
+    std::lock_guard lock(r.Mutex);
+    if (std::find(r.Structs.begin(), r.Structs.end(), &type) == r.Structs.end())
+    {
+        r.Structs.push_back(&type);
+    }
+}
+
+void RegisterEnum(const FEnumInfo& type)
+{
+    auto& r = Types();
+    std::lock_guard lock(r.Mutex);
+    if (std::find(r.Enums.begin(), r.Enums.end(), &type) == r.Enums.end())
+    {
+        r.Enums.push_back(&type);
+    }
+}
+
+void UnregisterStruct(const FStructInfo& type)
+{
+    auto& r = Types();
+    std::lock_guard lock(r.Mutex);
+    std::erase(r.Structs, &type);
+}
+
+void UnregisterEnum(const FEnumInfo& type)
+{
+    auto& r = Types();
+    std::lock_guard lock(r.Mutex);
+    std::erase(r.Enums, &type);
+}
+
+const FStructInfo* FindStruct(const std::string& pathName)
+{
+    auto& r = Types();
+    std::lock_guard lock(r.Mutex);
+    for (const auto* s : r.Structs)
+    {
+        if (s->PathName() == pathName)
+        {
+            return s;
+        }
+    }
+    return nullptr;
+}
+
+const FEnumInfo* FindEnum(const std::string& pathName)
+{
+    auto& r = Types();
+    std::lock_guard lock(r.Mutex);
+    for (const auto* e : r.Enums)
+    {
+        if (EnumPathName(*e) == pathName)
+        {
+            return e;
+        }
+    }
+    return nullptr;
+}
+
+std::vector<const FStructInfo*> RegisteredStructs()
+{
+    auto& r = Types();
+    std::lock_guard lock(r.Mutex);
+    return r.Structs;
+}
+
+std::vector<const FEnumInfo*> RegisteredEnums()
+{
+    auto& r = Types();
+    std::lock_guard lock(r.Mutex);
+    return r.Enums;
+}
+
+std::string PropertyToText(const FPropertyInfo& property, const void* object)
+{
+    const void* field = property.Get(object);
+    switch (property.Type)
+    {
+    case EPropertyType::Int32:
+        return std::to_string(*static_cast<const std::int32_t*>(field));
+    case EPropertyType::Double:
+        return FormatDouble(*static_cast<const double*>(field));
+    case EPropertyType::Bool:
+        return *static_cast<const bool*>(field) ? "true" : "false";
+    case EPropertyType::String:
+        return *static_cast<const std::string*>(field);
+    case EPropertyType::Enum:
+    {
+        const auto value = *static_cast<const std::int32_t*>(field);
+        const FEnumInfo::FValue* v = property.Enum ? property.Enum->FindByValue(value) : nullptr;
+        return v ? v->DisplayName : std::to_string(value);
+    }
+    case EPropertyType::Int32Array:
+    {
+        std::string text = "(";
+        const auto& values = *static_cast<const std::vector<std::int32_t>*>(field);
+        for (std::size_t i = 0; i < values.size(); ++i)
+        {
+            text += (i ? "," : "") + std::to_string(values[i]);
+        }
+        return text + ")";
+    }
+    case EPropertyType::Struct:
+        return property.Struct ? WriteJsonCompact(*property.Struct, field) : std::string();
+    }
+    return {};
+}
+
+bool PropertyFromText(const FPropertyInfo& property, void* object, const std::string& text)
+{
+    void* field = property.Address(object);
+    switch (property.Type)
+    {
+    case EPropertyType::Int32:
+        return ParseInt32(text, *static_cast<std::int32_t*>(field));
+    case EPropertyType::Double:
+        return ParseDouble(text, *static_cast<double*>(field));
+    case EPropertyType::Bool:
+        if (EqualsIgnoreCase(text, "true") || EqualsIgnoreCase(text, "false"))
+        {
+            *static_cast<bool*>(field) = EqualsIgnoreCase(text, "true");
+            return true;
+        }
+        return false;
+    case EPropertyType::String:
+        *static_cast<std::string*>(field) = text;
+        return true;
+    case EPropertyType::Enum:
+    {
+        if (!property.Enum)
+        {
+            return ParseInt32(text, *static_cast<std::int32_t*>(field));
+        }
+        const FEnumInfo::FValue* v = property.Enum->FindByName(text);
+        std::int32_t number = 0;
+        if (!v && ParseInt32(text, number))
+        {
+            v = property.Enum->FindByValue(number);
+        }
+        if (!v)
+        {
+            return false;
+        }
+        *static_cast<std::int32_t*>(field) = v->Value;
+        return true;
+    }
+    case EPropertyType::Int32Array:
+    {
+        std::string_view inner = Trim(text);
+        if (inner.size() >= 2 && inner.front() == '(' && inner.back() == ')')
+        {
+            inner = inner.substr(1, inner.size() - 2);
+        }
+        std::vector<std::int32_t> values;
+        if (!Trim(inner).empty())
+        {
+            for (const auto& part : Split(inner, ','))
+            {
+                std::int32_t v = 0;
+                if (!ParseInt32(std::string(Trim(part)), v))
+                {
+                    return false;
+                }
+                values.push_back(v);
+            }
+        }
+        *static_cast<std::vector<std::int32_t>*>(field) = std::move(values);
+        return true;
+    }
+    case EPropertyType::Struct:
+        return property.Struct && ReadJsonQuiet(text, *property.Struct, field);
+    }
+    return false;
+}
+} // namespace host

@@ -1,0 +1,77 @@
+#include "Paths.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace host;
+
+TEST(Base64, EncodesRfc4648Vectors)
+{
+    const std::pair<const char*, const char*> vectors[] = {{"", ""},
+                                                           {"f", "Zg=="},
+                                                           {"fo", "Zm8="},
+                                                           {"foo", "Zm9v"},
+                                                           {"foob", "Zm9vYg=="},
+                                                           {"fooba", "Zm9vYmE="},
+                                                           {"foobar", "Zm9vYmFy"}};
+    for (const auto& [plain, encoded] : vectors)
+    {
+        EXPECT_EQ(Base64Encode(std::string(plain)), encoded);
+        std::vector<std::uint8_t> bytes;
+        EXPECT_TRUE(Base64Decode(encoded, bytes));
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), plain);
+    }
+}
+
+TEST(Base64, AllByteValuesRoundTrip)
+{
+    std::vector<std::uint8_t> all(256);
+    for (int i = 0; i < 256; ++i)
+    {
+        all[i] = static_cast<std::uint8_t>(i);
+    }
+    std::vector<std::uint8_t> back;
+    ASSERT_TRUE(Base64Decode(Base64Encode(all), back));
+    EXPECT_EQ(back, all);
+}
+
+TEST(Base64, RejectsInvalidTextButKeepsValidPrefix)
+{
+    std::vector<std::uint8_t> bytes;
+    EXPECT_FALSE(Base64Decode("Zm9v!m9v", bytes));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "foo");
+    for (const char* bad : {"Zm9", "Zg==Zg==", "Z===", "Zm9v\n", "Zg=a"})
+    {
+        EXPECT_FALSE(Base64Decode(bad, bytes)) << bad;
+    }
+}
+
+TEST(Files, WriteCreatesFoldersReplacesAndReadsBack)
+{
+    const std::string dir = testing::TempDir() + "files_test/";
+    std::filesystem::remove_all(dir);
+    const std::string path = dir + "a/b/c.bin";
+    const std::vector<std::uint8_t> bytes = {0, 1, 255, 0};
+    ASSERT_TRUE(File::WriteAll(path, bytes));
+    ASSERT_TRUE(File::WriteAllText(path, "second"));
+    std::vector<std::uint8_t> read;
+    ASSERT_TRUE(File::ReadAll(path, read));
+    EXPECT_EQ(std::string(read.begin(), read.end()), "second");
+    EXPECT_TRUE(File::Exists(path));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir + "a/b"), {}), 1);
+    EXPECT_FALSE(File::Delete(dir + "a"));
+    EXPECT_TRUE(File::Delete(path));
+    EXPECT_FALSE(File::Exists(path));
+    EXPECT_FALSE(File::Delete(path));
+    EXPECT_FALSE(File::ReadAll(path, read));
+    EXPECT_TRUE(read.empty());
+}
+
+TEST(Files, AbsolutePathsCollapseDots)
+{
+    EXPECT_EQ(ConvertToAbsolutePath("/a/b/../c/./d"), "/a/c/d");
+    EXPECT_EQ(ConvertToAbsolutePath("/a/b/"), "/a/b/");
+    const std::string cwd = std::filesystem::current_path().generic_string();
+    EXPECT_EQ(ConvertToAbsolutePath("x/../y"), cwd + "/y");
+}

@@ -1,0 +1,119 @@
+#include "Json.h"
+#include "TestRecords.h"
+
+#include <gtest/gtest.h>
+
+using namespace host;
+using namespace host::test;
+
+namespace
+{
+std::string ReadCapturingWarnings(std::string_view json, FOuter& record, bool& ok)
+{
+    testing::internal::CaptureStderr();
+    ok = JsonToRecord(json, record);
+    return testing::internal::GetCapturedStderr();
+}
+} // namespace
+
+TEST(JsonWriter, WritesEveryFieldInOrderWithTabsAndNoNulls)
+{
+    FOuter record;
+    const std::string json = RecordToJson(record);
+    EXPECT_EQ(json,
+              "{\n\t\"Status\": 0,\n\t\"Msg\": \"\",\n\t\"Content\": {\n\t\t\"Ids\": [],\n\t\t\"Count\": 0,\n"
+              "\t\t\"Text\": \"\",\n\t\t\"Fraction\": 0.0\n\t}\n}");
+}
+
+TEST(JsonWriter, EscapesStringsAndSurvivesInvalidUtf8)
+{
+    FOuter record;
+    record.Msg = "a\"b\\c\nd";
+    record.Content.Text = std::string("bad\xff", 4);
+    const std::string json = RecordToJson(record);
+    EXPECT_NE(json.find(R"("a\"b\\c\nd")"), std::string::npos);
+    FOuter back;
+    ASSERT_TRUE(JsonToRecord(json, back));
+    EXPECT_EQ(back.Msg, record.Msg);
+}
+
+TEST(JsonRoundTrip, DoublesAndArraysReadBackExactly)
+{
+    FOuter record;
+    record.Status = -7;
+    record.Content.Ids = {1, -2, 2147483647};
+    for (double d : {0.1, 1.0 / 3.0, 99.99999999999999, 1e-300, 100.0})
+    {
+        record.Content.Fraction = d;
+        FOuter back;
+        ASSERT_TRUE(JsonToRecord(RecordToJson(record), back));
+        EXPECT_EQ(back.Content.Fraction, d);
+        EXPECT_EQ(back.Content.Ids, record.Content.Ids);
+        EXPECT_EQ(back.Status, -7);
+    }
+}
+
+TEST(JsonReader, NotAnObjectLeavesRecordAndWarnsWithWholeText)
+{
+    for (const std::string text : {"", "[1,2]", "{\"Status\": 4", "42"})
+    {
+        FOuter record;
+        record.Status = 5;
+        bool ok = true;
+        const std::string log = ReadCapturingWarnings(text, record, ok);
+        EXPECT_FALSE(ok) << text;
+        EXPECT_EQ(record.Status, 5);
+        EXPECT_EQ(log, "LogJson: Warning: JsonObjectStringToUStruct - Unable to parse json=[" + text + "]\n");
+    }
+}
+
+TEST(JsonReader, MatchesNamesWithoutCaseAndIgnoresUnknownMembers)
+{
+    FOuter record;
+    record.Msg = "kept";
+    bool ok = false;
+    const std::string log = ReadCapturingWarnings(
+        R"({"status": 3, "Extra": {"x": 1}, "content": {"IDS": [4, 5], "fraction": 12.5}})", record, ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(log, "");
+    EXPECT_EQ(record.Status, 3);
+    EXPECT_EQ(record.Msg, "kept");
+    EXPECT_EQ(record.Content.Ids, (std::vector<std::int32_t>{4, 5}));
+    EXPECT_EQ(record.Content.Fraction, 12.5);
+}
+
+TEST(JsonReader, ValueThatDoesNotFitKeepsEarlierFieldsAndWarns)
+{
+    const std::string text = R"({"Status": 2, "Msg": 17, "Content": {"Count": 9}})";
+    FOuter record;
+    bool ok = true;
+    const std::string log = ReadCapturingWarnings(text, record, ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(record.Status, 2);
+    EXPECT_EQ(record.Content.Count, 0);
+    EXPECT_EQ(log,
+              "LogJson: Warning: JsonObjectStringToUStruct - Unable to deserialize. json=[" + text + "]\n");
+}
+
+TEST(JsonReader, IntegerFieldsRefuseFractionsOverflowAndNull)
+{
+    for (const std::string text : {R"({"Status": 1.5})", R"({"Status": 4294967296})", R"({"Status": null})",
+                                   R"({"Status": "3"})", R"({"Content": {"Ids": [1, "x"]}})"})
+    {
+        FOuter record;
+        bool ok = true;
+        ReadCapturingWarnings(text, record, ok);
+        EXPECT_FALSE(ok) << text;
+        EXPECT_EQ(record.Status, 0) << text;
+        EXPECT_TRUE(record.Content.Ids.empty()) << text;
+    }
+    FOuter record;
+    EXPECT_TRUE(JsonToRecord(R"({"Status": 3.0})", record));
+    EXPECT_EQ(record.Status, 3);
+}
+
+TEST(JsonPretty, IndentsWithTabs)
+{
+    nlohmann::ordered_json value = {{"b", 1}, {"a", {{"c", "d"}}}};
+    EXPECT_EQ(WriteJsonPretty(value), "{\n\t\"b\": 1,\n\t\"a\": {\n\t\t\"c\": \"d\"\n\t}\n}");
+}
