@@ -71,6 +71,9 @@ bool zip_is_writer(const ZipHandle* handle);
 // Code zip_result::Recent formats the side's last result.
 std::uint32_t zip_format_result(ZipResult code, char* buffer, std::uint32_t size);
 std::uint32_t unzip_format_result(ZipResult code, char16_t* buffer, std::uint32_t size);
+// The side's last result as a code: the only report of why a create or open returned null.
+ZipResult zip_last_result();
+ZipResult unzip_last_result();
 
 // ---- writer -------------------------------------------------------------------------------
 // target: ZipFileHandle (kind 1, cast through intptr_t), const char16_t* path (kind 2) or a
@@ -80,7 +83,8 @@ ZipHandle* zip_create_file(const char16_t* path, const char* password);
 ZipResult zip_add(ZipHandle* handle, const char16_t* name, const void* source, std::uint32_t length,
                   std::uint32_t kind);
 ZipResult zip_add_file(ZipHandle* handle, const char16_t* name, const char16_t* path);
-ZipResult zip_add_handle(ZipHandle* handle, const char16_t* name, ZipFileHandle source, std::uint32_t length = 0);
+ZipResult zip_add_handle(ZipHandle* handle, const char16_t* name, ZipFileHandle source,
+                         std::uint32_t length = 0);
 ZipResult zip_add_memory(ZipHandle* handle, const char16_t* name, const void* data, std::uint32_t length);
 ZipResult zip_add_folder(ZipHandle* handle, const char16_t* name);
 ZipResult zip_get_memory(ZipHandle* handle, void** data, std::uint32_t* length);

@@ -1,0 +1,65 @@
+// The state of one archive open for reading.
+#pragma once
+
+#include "item_stream.h"
+#include "records.h"
+#include "stream.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zipengine
+{
+inline constexpr std::size_t StoredNameLimit = 259; // bytes of a stored name that are read
+
+struct Reader
+{
+    std::unique_ptr<Stream> source;
+    bool has_password = false;
+    std::string password;
+
+    std::uint16_t count = 0;
+    std::uint64_t bytes_before = 0; // bytes in the source before the archive's first byte
+    std::vector<std::uint8_t> directory;
+
+    // Cursor over the central directory: item number, its header and its raw name.
+    std::int32_t cursor_index = 0;
+    std::size_t cursor_position = 0;
+    bool cursor_valid = false;
+    ItemHeader cursor;
+    std::string cursor_name;
+
+    std::int32_t current_item = -1; // item whose data stream is open
+    std::unique_ptr<ItemStream> item;
+    ZipEntry cached{};
+    std::int32_t cached_index = -1;
+    std::u16string base; // always ends in a separator
+    std::unique_ptr<std::uint8_t[]> buffer;
+
+    const char* password_or_null() const { return has_password ? password.c_str() : nullptr; }
+    void close_item()
+    {
+        item.reset();
+        current_item = -1;
+    }
+};
+
+// Where an item's local header puts its extra field and data.
+struct LocalItem
+{
+    std::uint64_t data_offset = 0;
+    std::vector<std::uint8_t> extra;
+};
+
+ZipResult open_archive(Reader& reader);
+// Moves the cursor; false when a central header on the way cannot be read.
+bool move_to(Reader& reader, std::int32_t index);
+// Checks the cursor item's local header against its central header (CorruptArchive) and
+// reads its extra field (ReadFailed).
+ZipResult check_local(Reader& reader, LocalItem& local);
+// Describes the cursor item.
+ZipResult describe_item(Reader& reader, ZipEntry& entry);
+ZipResult extract_item(Reader& reader, std::int32_t index, void* target, std::uint32_t length,
+                       std::uint32_t kind);
+} // namespace zipengine

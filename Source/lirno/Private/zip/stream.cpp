@@ -1,0 +1,30 @@
+// Defaults of the stream interface: an operation a stream does not offer fails.
+#include "stream.h"
+
+namespace zipengine
+{
+std::int64_t Stream::read(void*, std::size_t)
+{
+    return -1;
+}
+ZipResult Stream::write(const void*, std::size_t)
+{
+    return zip_result::WriteFailed;
+}
+bool Stream::seek(std::uint64_t)
+{
+    return false;
+}
+std::int64_t Stream::tell()
+{
+    return -1;
+}
+std::int64_t Stream::size()
+{
+    return -1;
+}
+ZipResult Stream::finish()
+{
+    return zip_result::Ok;
+}
+} // namespace zipengine
