@@ -10,5 +10,5 @@ namespace host
 {
 // The service reads the project's (and engine's) configuration through `paths`, which must
 // outlive it. Steps run as the program "<EngineDir>bin/localization-step".
-std::unique_ptr<ILocalization> CreateLocalizationService(const IPaths& paths);
+HOST_API std::unique_ptr<ILocalization> CreateLocalizationService(const IPaths& paths);
 } // namespace host

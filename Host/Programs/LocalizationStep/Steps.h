@@ -1,0 +1,26 @@
+// The three steps. Each checks everything it reads before it writes anything, and fails with a
+// message naming the file or value at fault.
+#pragma once
+
+#include "StepConfig.h"
+
+#include "LocFormat/TextFiles.h"
+
+#include <string>
+
+namespace locstep
+{
+bool RunGatherText(const FStepConfig& config, std::string& error);
+bool RunCompileText(const FStepConfig& config, std::string& error);
+bool RunWordCountReport(const FStepConfig& config, std::string& error);
+
+// A culture's archive in the source folder; a missing file gives an empty archive and
+// `exists` false, a malformed one fails.
+bool ReadArchiveIfPresent(const FStepConfig& config, const std::string& culture, locformat::FArchive& archive,
+                          bool& exists, std::string& error);
+
+// The translation of a manifest text that is still current: translated, and made for the
+// manifest's source text. Nothing otherwise.
+const locformat::FArchiveEntry* CurrentTranslation(const locformat::FArchive& archive,
+                                                   const locformat::FManifestEntry& text);
+} // namespace locstep
