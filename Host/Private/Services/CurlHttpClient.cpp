@@ -1,0 +1,227 @@
+#include "CurlHttpClient.h"
+
+#include "Log.h"
+#include "StringUtil.h"
+
+#include <curl/curl.h>
+
+#include <map>
+
+namespace host
+{
+struct FCurlHttpClient::FTransfer
+{
+    FHttpRequest Request;
+    std::function<void(const FHttpResponse&)> OnComplete;
+    CURL* Easy = nullptr;
+    curl_slist* Headers = nullptr;
+    std::string ResponseBody;
+
+    ~FTransfer()
+    {
+        curl_slist_free_all(Headers);
+        if (Easy)
+        {
+            curl_easy_cleanup(Easy);
+        }
+    }
+};
+
+namespace
+{
+std::size_t AppendBody(char* data, std::size_t size, std::size_t count, void* user)
+{
+    static_cast<std::string*>(user)->append(data, size * count);
+    return size * count;
+}
+
+bool HasHeader(const FHttpRequest& request, std::string_view name)
+{
+    for (const auto& [key, value] : request.Headers)
+    {
+        if (EqualsIgnoreCase(key, name))
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The request exactly as the caller built it: its headers in order and nothing that curl would
+// add on its own (a form content type, "Expect: 100-continue" with its wait).
+curl_slist* BuildHeaders(const FHttpRequest& request)
+{
+    curl_slist* list = nullptr;
+    for (const auto& [key, value] : request.Headers)
+    {
+        // "Name;" is curl's way of sending a header with an empty value.
+        const std::string line = value.empty() ? key + ";" : key + ": " + value;
+        list = curl_slist_append(list, line.c_str());
+    }
+    if (!HasHeader(request, "Content-Type"))
+    {
+        list = curl_slist_append(list, "Content-Type:");
+    }
+    if (!HasHeader(request, "Expect"))
+    {
+        list = curl_slist_append(list, "Expect:");
+    }
+    return list;
+}
+} // namespace
+
+FCurlHttpClient::FCurlHttpClient(FEventLoop& loop, FHttpOptions options) : Loop(loop), Options(options)
+{
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    Multi = curl_multi_init();
+    Thread = std::thread([this] { NetworkThread(); });
+}
+
+FCurlHttpClient::~FCurlHttpClient()
+{
+    Stopping = true;
+    curl_multi_wakeup(static_cast<CURLM*>(Multi));
+    Thread.join();
+    curl_multi_cleanup(static_cast<CURLM*>(Multi));
+}
+
+void FCurlHttpClient::Send(FHttpRequest request, std::function<void(const FHttpResponse&)> onComplete)
+{
+    auto transfer = std::make_unique<FTransfer>();
+    transfer->Request = std::move(request);
+    transfer->OnComplete = std::move(onComplete);
+    Loop.BeginWork();
+    {
+        std::lock_guard lock(Mutex);
+        Incoming.push_back(std::move(transfer));
+    }
+    curl_multi_wakeup(static_cast<CURLM*>(Multi));
+}
+
+void FCurlHttpClient::StartTransfer(std::unique_ptr<FTransfer> transfer)
+{
+    FHttpRequest& request = transfer->Request;
+    CURL* easy = curl_easy_init();
+    transfer->Easy = easy;
+    transfer->Headers = BuildHeaders(request);
+    curl_easy_setopt(easy, CURLOPT_URL, request.Url.c_str());
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, transfer->Headers);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &AppendBody);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer->ResponseBody);
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, Options.ConnectTimeoutSeconds);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, Options.StallTimeoutSeconds);
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT, Options.TotalTimeoutSeconds);
+    curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
+    // Only web addresses: a service-supplied address must not reach files or other protocols.
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_PRIVATE, transfer.get());
+
+    const std::string& verb = request.Verb;
+    if (EqualsIgnoreCase(verb, "GET"))
+    {
+        curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+    }
+    else if (EqualsIgnoreCase(verb, "HEAD"))
+    {
+        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+    }
+    else
+    {
+        if (!EqualsIgnoreCase(verb, "POST"))
+        {
+            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, verb.c_str());
+        }
+        // The body lives in the transfer until it ends, so curl need not copy it.
+        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.Body.size()));
+        curl_easy_setopt(easy, CURLOPT_POSTFIELDS, request.Body.data());
+    }
+    if (curl_multi_add_handle(static_cast<CURLM*>(Multi), easy) != CURLM_OK)
+    {
+        // Completes as "no response" through the usual path.
+        transfer.release();
+        FinishTransfer(easy, CURLE_FAILED_INIT);
+        return;
+    }
+    Active.insert(transfer.release()); // owned through CURLOPT_PRIVATE until FinishTransfer
+}
+
+void FCurlHttpClient::FinishTransfer(void* easyHandle, int curlCode)
+{
+    CURL* easy = static_cast<CURL*>(easyHandle);
+    FTransfer* raw = nullptr;
+    curl_easy_getinfo(easy, CURLINFO_PRIVATE, &raw);
+    std::unique_ptr<FTransfer> transfer(raw);
+    Active.erase(raw);
+    curl_multi_remove_handle(static_cast<CURLM*>(Multi), easy);
+
+    auto response = std::make_shared<FHttpResponse>();
+    long status = 0;
+    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+    if (curlCode == CURLE_OK && status > 0)
+    {
+        response->StatusCode = static_cast<int>(status);
+        response->Body = std::move(transfer->ResponseBody);
+    }
+    else
+    {
+        Log(LogGeneral, EVerbosity::Verbose,
+            "HTTP " + transfer->Request.Verb + " " + transfer->Request.Url +
+                " got no response: " + curl_easy_strerror(static_cast<CURLcode>(curlCode)));
+    }
+    auto onComplete = std::move(transfer->OnComplete);
+    transfer.reset();
+    Loop.PostToMainThread(
+        [&loop = Loop, response, onComplete = std::move(onComplete)]
+        {
+            if (onComplete)
+            {
+                onComplete(*response);
+            }
+            loop.EndWork();
+        });
+}
+
+void FCurlHttpClient::NetworkThread()
+{
+    CURLM* multi = static_cast<CURLM*>(Multi);
+    while (!Stopping)
+    {
+        std::deque<std::unique_ptr<FTransfer>> incoming;
+        {
+            std::lock_guard lock(Mutex);
+            incoming.swap(Incoming);
+        }
+        for (auto& transfer : incoming)
+        {
+            StartTransfer(std::move(transfer));
+        }
+        int running = 0;
+        curl_multi_perform(multi, &running);
+        int left = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi, &left))
+        {
+            if (message->msg == CURLMSG_DONE)
+            {
+                FinishTransfer(message->easy_handle, message->data.result);
+            }
+        }
+        curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+    }
+    // Abandon what is still in flight: its completions would run after the editor has ended.
+    for (FTransfer* transfer : Active)
+    {
+        curl_multi_remove_handle(multi, transfer->Easy);
+        delete transfer;
+        Loop.EndWork();
+    }
+    Active.clear();
+    std::lock_guard lock(Mutex);
+    for (std::size_t i = 0; i < Incoming.size(); ++i)
+    {
+        Loop.EndWork();
+    }
+    Incoming.clear();
+}
+} // namespace host

@@ -1,0 +1,52 @@
+// The editor's HTTP client on libcurl's multi interface: one network thread waits in
+// curl_multi_poll, Send wakes it with curl_multi_wakeup, and finished transfers are handed to
+// the main thread's event loop.
+#pragma once
+
+#include "EventLoop.h"
+#include "HostApi.h"
+#include "Http.h"
+
+#include <atomic>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <unordered_set>
+
+namespace host
+{
+struct FHttpOptions
+{
+    long ConnectTimeoutSeconds = 30;
+    // A transfer that moves no byte for this long has stalled and ends the request.
+    long StallTimeoutSeconds = 60;
+    // 0: no limit on the whole transfer; uploads and slow services may legitimately take long.
+    long TotalTimeoutSeconds = 0;
+};
+
+class HOST_API FCurlHttpClient final : public IHttpClient
+{
+public:
+    FCurlHttpClient(FEventLoop& loop, FHttpOptions options = {});
+    // Requests still in flight are abandoned without completion.
+    ~FCurlHttpClient() override;
+
+    void Send(FHttpRequest request, std::function<void(const FHttpResponse&)> onComplete) override;
+
+private:
+    struct FTransfer;
+    void NetworkThread();
+    void StartTransfer(std::unique_ptr<FTransfer> transfer);
+    void FinishTransfer(void* easy, int curlCode);
+
+    FEventLoop& Loop;
+    const FHttpOptions Options;
+    void* Multi = nullptr; // CURLM*
+    std::mutex Mutex;
+    std::deque<std::unique_ptr<FTransfer>> Incoming;
+    std::unordered_set<FTransfer*> Active; // network thread only
+    std::atomic<bool> Stopping{false};
+    std::thread Thread;
+};
+} // namespace host

@@ -1,0 +1,65 @@
+#include "EditorLogSink.h"
+
+#include <spdlog/sinks/basic_file_sink.h>
+#include <spdlog/spdlog.h>
+
+#include <filesystem>
+
+namespace host
+{
+namespace fs = std::filesystem;
+
+std::string FormatLogLine(const FLogCategory& category, EVerbosity verbosity, std::string_view text)
+{
+    std::string line = category.Name();
+    line += ": ";
+    line += ToString(verbosity);
+    line += ": ";
+    line += text;
+    return line;
+}
+
+FEditorLogSink::FEditorLogSink(FConsole& console, const std::string& logFilePath)
+    : Console(console), FilePath(logFilePath)
+{
+    if (FilePath.empty())
+    {
+        return;
+    }
+    std::error_code ec;
+    const fs::path path(FilePath);
+    fs::create_directories(path.parent_path(), ec);
+    if (fs::exists(path, ec))
+    {
+        fs::path backup = path;
+        backup.replace_filename(path.stem().string() + "-backup" + path.extension().string());
+        fs::rename(path, backup, ec);
+    }
+    try
+    {
+        auto sink = std::make_shared<spdlog::sinks::basic_file_sink_mt>(FilePath, /*truncate=*/true);
+        File = std::make_shared<spdlog::logger>("editor-log-file", std::move(sink));
+        File->set_pattern("%v");
+        File->set_level(spdlog::level::trace);
+        File->flush_on(spdlog::level::trace);
+    }
+    catch (const spdlog::spdlog_ex& error)
+    {
+        Console.WriteLine(std::string("LogGeneral: Warning: cannot open the log file ") + FilePath + ": " +
+                          error.what());
+        FilePath.clear();
+    }
+}
+
+FEditorLogSink::~FEditorLogSink() = default;
+
+void FEditorLogSink::Write(const FLogCategory& category, EVerbosity verbosity, std::string_view text)
+{
+    const std::string line = FormatLogLine(category, verbosity, text);
+    Console.WriteLine(line);
+    if (File)
+    {
+        File->info("{}", line);
+    }
+}
+} // namespace host

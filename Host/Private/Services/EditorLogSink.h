@@ -1,0 +1,37 @@
+// The editor's log: every enabled line to the console and to the project's log file, in the
+// form "Category: Verbosity: text".
+#pragma once
+
+#include "Console.h"
+#include "HostApi.h"
+#include "Log.h"
+
+#include <memory>
+#include <string>
+
+namespace spdlog
+{
+class logger;
+}
+
+namespace host
+{
+class HOST_API FEditorLogSink final : public ILogSink
+{
+public:
+    // An empty file path logs to the console only. An existing log file is kept as
+    // "<name>-backup.log" so that the previous run's log survives one more start.
+    FEditorLogSink(FConsole& console, const std::string& logFilePath);
+    ~FEditorLogSink() override;
+
+    void Write(const FLogCategory& category, EVerbosity verbosity, std::string_view text) override;
+    const std::string& LogFilePath() const { return FilePath; }
+
+private:
+    FConsole& Console;
+    std::string FilePath;
+    std::shared_ptr<spdlog::logger> File;
+};
+
+HOST_API std::string FormatLogLine(const FLogCategory& category, EVerbosity verbosity, std::string_view text);
+} // namespace host

@@ -1,0 +1,90 @@
+#include "ProjectPaths.h"
+
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <vector>
+
+namespace host
+{
+namespace fs = std::filesystem;
+
+std::string AsFolder(const std::string& path)
+{
+    std::string absolute = ConvertToAbsolutePath(path);
+    if (absolute.empty() || absolute.back() != '/')
+    {
+        absolute += '/';
+    }
+    return absolute;
+}
+
+std::string EngineDirOfRunningProgram()
+{
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (ec)
+    {
+        return AsFolder(".");
+    }
+    return AsFolder(exe.parent_path().parent_path().string());
+}
+
+FProjectLoadResult LoadProject(const std::string& projectDir)
+{
+    std::error_code ec;
+    if (!fs::is_directory(projectDir, ec))
+    {
+        return {std::nullopt, "project folder " + projectDir + " does not exist"};
+    }
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(projectDir, ec))
+    {
+        if (entry.is_regular_file(ec) && entry.path().extension() == ".project")
+        {
+            files.push_back(entry.path());
+        }
+    }
+    if (files.empty())
+    {
+        return {std::nullopt, "no project file (<Name>.project) in " + projectDir};
+    }
+    if (files.size() > 1)
+    {
+        return {std::nullopt, "more than one project file in " + projectDir};
+    }
+    const std::string path = ConvertToAbsolutePath(files.front().string());
+    std::string text;
+    if (!File::ReadAllText(path, text))
+    {
+        return {std::nullopt, "cannot read project file " + path};
+    }
+    const auto json = nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
+    if (!json.is_object())
+    {
+        return {std::nullopt, "project file " + path + " is not a JSON object"};
+    }
+    FProjectDescriptor project;
+    project.FilePath = path;
+    project.Name = files.front().stem().string();
+    if (const auto it = json.find("Name"); it != json.end() && it->is_string())
+    {
+        project.Name = it->get<std::string>();
+    }
+    if (const auto it = json.find("Description"); it != json.end() && it->is_string())
+    {
+        project.Description = it->get<std::string>();
+    }
+    if (const auto it = json.find("FileVersion"); it != json.end() && it->is_number_integer())
+    {
+        project.FileVersion = it->get<int>();
+    }
+    return {project, {}};
+}
+
+FProjectPaths::FProjectPaths(const FProjectDescriptor& project, const std::string& engineDir)
+    : Project(AsFolder(fs::path(project.FilePath).parent_path().string())), Engine(AsFolder(engineDir)),
+      ProjectFile(project.FilePath)
+{
+}
+} // namespace host

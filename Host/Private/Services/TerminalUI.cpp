@@ -1,0 +1,138 @@
+#include "TerminalUI.h"
+
+#include "StringUtil.h"
+#include "TerminalProgress.h"
+
+#include <cstdlib>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace host
+{
+namespace
+{
+bool IsWebAddress(const std::string& url)
+{
+    const auto lower = [&](std::size_t n)
+    {
+        std::string prefix = url.substr(0, n);
+        for (char& c : prefix)
+        {
+            c = ToLowerAscii(c);
+        }
+        return prefix;
+    };
+    return lower(7) == "http://" || lower(8) == "https://";
+}
+} // namespace
+
+bool OpenInSystemBrowser(const std::string& url)
+{
+    // Addresses come from a remote service: only web addresses go to the desktop's opener,
+    // which would otherwise also open local files and programs.
+    if (!IsWebAddress(url) || (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")))
+    {
+        return false;
+    }
+    pid_t pid = 0;
+    std::string program = "xdg-open";
+    char* argv[] = {program.data(), const_cast<char*>(url.c_str()), nullptr};
+    if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ) != 0)
+    {
+        return false;
+    }
+    int status = 0;
+    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+FTerminalUI::FTerminalUI(FConsole& console, FTerminalUIOptions options)
+    : Console(console), Options(std::move(options))
+{
+    if (!Options.Browser)
+    {
+        Options.Browser = &OpenInSystemBrowser;
+    }
+}
+
+std::string FTerminalUI::ReadAnswerLine()
+{
+    std::string line;
+    int c = 0;
+    while ((c = std::fgetc(Options.Input)) != EOF && c != '\n')
+    {
+        line += static_cast<char>(c);
+    }
+    if (c == EOF && line.empty())
+    {
+        return "\x04"; // end of input: no more answers will come
+    }
+    return std::string(Trim(line));
+}
+
+void FTerminalUI::ShowMessage(const std::string& text)
+{
+    Console.WriteLine("message: " + text);
+    if (Options.Interactive)
+    {
+        Console.WriteLine("(press Enter to continue)");
+        ReadAnswerLine();
+    }
+}
+
+bool FTerminalUI::AskYesNo(const std::string& text)
+{
+    Console.WriteLine("question: " + text);
+    bool answer = Options.DefaultAnswer;
+    if (Options.Interactive)
+    {
+        for (;;)
+        {
+            Console.WriteLine("(answer y or n)");
+            const std::string line = ReadAnswerLine();
+            if (line == "\x04")
+            {
+                break; // the terminal closed: the default answer
+            }
+            if (EqualsIgnoreCase(line, "y") || EqualsIgnoreCase(line, "yes"))
+            {
+                answer = true;
+                break;
+            }
+            if (EqualsIgnoreCase(line, "n") || EqualsIgnoreCase(line, "no"))
+            {
+                answer = false;
+                break;
+            }
+        }
+    }
+    Console.WriteLine(answer ? "answer: yes" : "answer: no");
+    return answer;
+}
+
+void FTerminalUI::OpenUrl(const std::string& url)
+{
+    if (!Options.Browser(url))
+    {
+        Console.WriteLine("open: " + url);
+    }
+}
+
+std::shared_ptr<IProgressDialog> FTerminalUI::OpenProgress(double total, const FText& title)
+{
+    return std::make_shared<FTerminalProgress>(Console, total, title.ToString());
+}
+
+void FTerminalUI::ShowTab(const std::string& tabId)
+{
+    if (tabId == "OutputLog")
+    {
+        OutputLogShown = true;
+        Console.WriteLine("output log: " + (Options.LogFilePath.empty() ? std::string("(console only)")
+                                                                        : Options.LogFilePath));
+        return;
+    }
+    Console.WriteLine("tab: " + tabId);
+}
+} // namespace host

@@ -1,0 +1,53 @@
+// The editor's user interface in a terminal. Interactive use prompts on the terminal;
+// non-interactive use (no terminal on standard input, or an answer given on the command line)
+// prints every message and question as one line and answers questions itself.
+#pragma once
+
+#include "Console.h"
+#include "HostApi.h"
+#include "UserInterface.h"
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace host
+{
+struct FTerminalUIOptions
+{
+    bool Interactive = false;
+    bool DefaultAnswer = false; // the answer to every question when not interactive
+    std::FILE* Input = stdin;   // where interactive answers are read
+    // Opens a web address; by default xdg-open where there is a display, else the address is
+    // printed.
+    std::function<bool(const std::string&)> Browser;
+    std::string LogFilePath; // shown when the output log is brought up
+};
+
+class HOST_API FTerminalUI final : public IUserInterface
+{
+public:
+    FTerminalUI(FConsole& console, FTerminalUIOptions options);
+
+    void ShowMessage(const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
+    void OpenUrl(const std::string& url) override;
+    std::shared_ptr<IProgressDialog> OpenProgress(double total, const FText& title) override;
+    void ShowTab(const std::string& tabId) override;
+    bool IsApplicationRunning() const override { return false; }
+    void ReloadTextureResources() override {}
+
+    // Whether the output log has been brought up during this run.
+    bool WasOutputLogShown() const { return OutputLogShown; }
+
+private:
+    std::string ReadAnswerLine();
+
+    FConsole& Console;
+    FTerminalUIOptions Options;
+    bool OutputLogShown = false;
+};
+
+// xdg-open for http and https addresses when a display is available; false otherwise.
+HOST_API bool OpenInSystemBrowser(const std::string& url);
+} // namespace host

@@ -1,0 +1,35 @@
+// The editor's commands. Each returns the process exit status.
+#pragma once
+
+#include "EditorSession.h"
+
+#include <optional>
+#include <string>
+
+namespace editor
+{
+// Exit statuses of the editor.
+inline constexpr int ExitCompleted = 0;
+inline constexpr int ExitOtherEnd = 1;
+inline constexpr int ExitUsage = 2; // also a time-out
+
+struct FRunArguments
+{
+    std::string Command;       // "CONTEXT.COMMAND"
+    double TimeoutSeconds = 0; // 0: no limit
+};
+int RunCommand(FSessionOptions options, const FRunArguments& arguments);
+
+struct FSettingsArguments
+{
+    std::optional<std::string> Section;
+    std::optional<std::string> Key;
+    std::optional<std::string> Value;
+};
+int SettingsCommand(FSessionOptions options, const FSettingsArguments& arguments);
+
+int MenusCommand(FSessionOptions options);
+
+// "editor: <text>" on standard error.
+void PrintError(const std::string& text);
+} // namespace editor
