@@ -1,0 +1,311 @@
+// The ordered steps of a job and how each service answer is judged.
+#include "Host.h"
+#include "lirnoFileHelper.h"
+#include "lirnoHelper.h"
+#include "lirnoLog.h"
+#include "lirnoSetting.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+namespace lirno
+{
+namespace
+{
+constexpr const char* CheckUpdatePath = "/api/zq/checkupdate";
+constexpr const char* UploadPath = "/api/zqlirno/upload";
+
+host::FText PhaseTitle(const char* key, const char* source)
+{
+    return host::LocText("lirnoHelper", key, source);
+}
+
+bool IsQuestion(std::int32_t status)
+{
+    return status == 2 || status == 3;
+}
+
+std::string FormatProgress(double progress)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.0f", progress);
+    return text;
+}
+
+std::string JoinNames(const std::vector<std::string>& names)
+{
+    std::string joined;
+    for (const auto& name : names)
+    {
+        joined += (joined.empty() ? "" : ", ") + name;
+    }
+    return joined;
+}
+
+std::string DescribeIncompleteApply(const FApplyReport& report)
+{
+    std::string message = "Translation result error:";
+    if (!report.bOpened)
+    {
+        message += "the translated package could not be opened; no entry was applied.";
+    }
+    else
+    {
+        message += "the translated package was not fully applied.";
+        if (!report.Failed.empty())
+        {
+            message += " Entries not applied:" + JoinNames(report.Failed) + ".";
+        }
+        if (!report.Refused.empty())
+        {
+            message +=
+                " Entries refused (outside the localization folder):" + JoinNames(report.Refused) + ".";
+        }
+    }
+    return message + " The backup archive lirno_bak.zip of the upload remains in the localization folder.";
+}
+} // namespace
+
+void lirnoHelper::Start()
+{
+    auto& ui = host::Get().UI();
+    for (const auto& target : host::Get().Localization().GameTargets())
+    {
+        const auto index = target->NativeCultureIndex;
+        if (index < 0 || static_cast<std::size_t>(index) >= target->SupportedCultures.size())
+        {
+            ui.ShowMessage("You must set the native language before you can start the translation, please "
+                           "specify the native language for [" +
+                           target->Name + "] first, usually English.");
+            EndJob();
+            return;
+        }
+    }
+    if (!Settings->AutoCheckUpdate)
+    {
+        Process();
+        return;
+    }
+    OpenPhase(PhaseTitle("CheckUpdate", "CheckUpdate..."));
+    CheckUpdateClient->BindCompletion(shared_from_this(), &lirnoHelper::OnCheckUpdateResponse);
+    CheckUpdateClient->PostText(Settings->Host + CheckUpdatePath, "");
+}
+
+void lirnoHelper::OnCheckUpdateResponse()
+{
+    if (bEnded)
+    {
+        return;
+    }
+    auto& ui = host::Get().UI();
+    try
+    {
+        const FHttp_Response& response = CheckUpdateClient->LastResponse();
+        if (response.StatusCode != 200)
+        {
+            EndWithMessage("CheckUpdate error! StatusCode:" + std::to_string(response.StatusCode) +
+                           ". Message:" + response.Content);
+            return;
+        }
+        FAPI_Response_TaskStatus answer;
+        CheckUpdateClient->ParseTaskResponse(answer);
+        if (answer.Status == 4 && ui.AskYesNo(answer.Msg))
+        {
+            ui.OpenUrl(answer.Content.result_errormsg);
+            EndJob();
+            return;
+        }
+    }
+    catch (const std::exception&)
+    {
+        ui.ShowMessage("CheckUpdate error!");
+    }
+    Process();
+}
+
+void lirnoHelper::Process()
+{
+    if (bEnded)
+    {
+        return;
+    }
+    const int jobNumber = std::rand();
+    if (Settings->Auto_GatherText)
+    {
+        GatherText();
+    }
+
+    std::size_t cultureCount = 0;
+    for (const auto& [target, cultures] : lirnoFileHelper::GetTargetCultures())
+    {
+        cultureCount += cultures.size();
+    }
+    if (cultureCount == 0)
+    {
+        EndWithMessage("No language information found, please run the [GatherText] command first!");
+        return;
+    }
+    for (const auto& [target, culture] : lirnoFileHelper::GetNativeCultures())
+    {
+        JobLog("Native language:{}={}", target, culture);
+    }
+
+    const auto package = lirnoFileHelper::BuildUploadPackage(static_cast<std::uint32_t>(jobNumber));
+    if (!package.IsOk())
+    {
+        JobLog("Upload package failed:{}", package.Error());
+        EndWithMessage("Upload package error:" + package.Error());
+        return;
+    }
+    JobLog("Start translation");
+
+    Progress = 0.0;
+    ShownProgress = 0.0;
+    OpenPhase(PhaseTitle("Uploading", "Uploading..."));
+
+    std::vector<std::uint8_t> bytes;
+    host::File::ReadAll(package.Value(), bytes);
+    if (host::File::Exists(package.Value()))
+    {
+        host::File::Delete(package.Value());
+    }
+    if (bytes.empty())
+    {
+        // An empty body would make the service charge for nothing and report a confusing error.
+        JobLog("Upload package failed:the upload file could not be read");
+        EndWithMessage("Upload package error:The upload file could not be read: " + package.Value());
+        return;
+    }
+    UploadClient->BindCompletion(shared_from_this(), &lirnoHelper::OnUploadResponse);
+    UploadClient->SendRequest(Settings->Host + UploadPath, std::move(bytes), jobNumber);
+}
+
+void lirnoHelper::OnUploadResponse()
+{
+    if (bEnded)
+    {
+        return;
+    }
+    const FHttp_Response& response = UploadClient->LastResponse();
+    if (response.StatusCode != 200)
+    {
+        EndWithMessage("Upload error! StatusCode:" + std::to_string(response.StatusCode) +
+                       ". Message:" + response.Content);
+        return;
+    }
+    if (ProgressDialog)
+    {
+        ProgressDialog->Advance(100.0);
+    }
+    JobLog("Upload completed");
+
+    UploadClient->ParseTaskResponse(TaskStatus);
+    if (IsQuestion(TaskStatus.Status))
+    {
+        AskAndEnd(TaskStatus);
+        return;
+    }
+    if (TaskStatus.Status == 0)
+    {
+        EndWithMessage("Upload process error:" + TaskStatus.Msg);
+        return;
+    }
+    StatusClient->BindCompletion(shared_from_this(), &lirnoHelper::OnStatusResponse);
+    OpenPhase(PhaseTitle("Translating", "Translating..."));
+    bPollReady = true;
+    host::Get().Threads().RunInBackground([job = shared_from_this()] { job->PollStatus(); });
+}
+
+void lirnoHelper::OnStatusResponse()
+{
+    // A late answer to an ended job must not act on whatever job runs now.
+    if (bEnded)
+    {
+        return;
+    }
+    const FHttp_Response& response = StatusClient->LastResponse();
+    if (response.StatusCode != 200)
+    {
+        EndWithMessage("Translation error StatusCode:" + std::to_string(response.StatusCode) +
+                       ". Message:" + response.Content);
+        return;
+    }
+    if (!bTranslationRunning)
+    {
+        return;
+    }
+    FAPI_Response_TaskStatus answer;
+    StatusClient->ParseTaskResponse(answer);
+    if (IsQuestion(answer.Status))
+    {
+        AskAndEnd(answer);
+        return;
+    }
+    if (answer.Status == 0)
+    {
+        EndWithMessage("Translation error:" + answer.Msg);
+        return;
+    }
+
+    Progress = answer.Content.CompletionProgress;
+    JobLog("Translation progress changes:{}", FormatProgress(Progress));
+    if (ProgressDialog)
+    {
+        ProgressDialog->Advance(Progress - ShownProgress);
+    }
+    ShownProgress = Progress;
+
+    if (!answer.Content.file_b64.empty())
+    {
+        Complete(answer);
+        return;
+    }
+    if (Progress >= CompletionThreshold)
+    {
+        // The worker stops polling at this point, so without an end here the job would hang.
+        JobLog("Translation finished without a translated package");
+        EndWithMessage("Translation error:the service reported the translation as finished but sent no "
+                       "translated package.");
+        return;
+    }
+    bPollReady = true;
+}
+
+void lirnoHelper::Complete(const FAPI_Response_TaskStatus& answer)
+{
+    const std::string processedFile = lirnoFileHelper::LocalizationFolder() + "/lirno_tmp_processed.bin";
+    std::vector<std::uint8_t> bytes;
+    if (!host::Base64Decode(answer.Content.file_b64, bytes) || !host::File::WriteAll(processedFile, bytes))
+    {
+        const FApplyReport nothingApplied;
+        JobLog("Translation result not applied:the package could not be decoded or stored");
+        EndWithMessage(DescribeIncompleteApply(nothingApplied));
+        return;
+    }
+    const FApplyReport report = lirnoFileHelper::ApplyResultPackage(processedFile);
+    if (!report.IsComplete())
+    {
+        const std::string message = DescribeIncompleteApply(report);
+        JobLog("Translation result not applied completely:{}", message);
+        EndWithMessage(message);
+        return;
+    }
+
+    if (Settings->Auto_CompileText)
+    {
+        CompileText();
+    }
+    if (Settings->Auto_GenerateWordCountReport)
+    {
+        GenerateWordCountReport();
+    }
+    bEnded = true;
+    bTranslationRunning = false;
+    bPollReady = true;
+    ProgressDialog.reset();
+    auto& ui = host::Get().UI();
+    ui.ShowMessage(answer.Content.result_msg);
+    ui.ShowTab("OutputLog");
+}
+} // namespace lirno

@@ -1,0 +1,139 @@
+// Target discovery: cultures, native cultures, file locations and the localization folder.
+#include "Host.h"
+#include "lirnoFileHelper.h"
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+
+namespace lirno
+{
+namespace
+{
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(),
+                      [](char a, char b) {
+                          return std::tolower(static_cast<unsigned char>(a)) ==
+                                 std::tolower(static_cast<unsigned char>(b));
+                      });
+}
+} // namespace
+
+std::string lirnoFileHelper::JoinPath(std::string_view left, std::string_view right)
+{
+    std::string joined(left);
+    const bool leftEndsWithSeparator = !left.empty() && (left.back() == '/' || left.back() == '\\');
+    if (!left.empty() && !leftEndsWithSeparator && !(right.size() > 0 && right.front() == '/'))
+    {
+        joined += '/';
+    }
+    joined += right;
+    return joined;
+}
+
+std::string lirnoFileHelper::LocalizationFolder()
+{
+    return JoinPath(host::Get().Paths().ProjectDir(), "Content/Localization");
+}
+
+TTargetMap<std::vector<std::string>> lirnoFileHelper::GetTargetCultures()
+{
+    TTargetMap<std::vector<std::string>> cultures;
+    for (const auto& target : host::Get().Localization().GameTargets())
+    {
+        cultures.Add(target->Name, target->SupportedCultures);
+    }
+    return cultures;
+}
+
+TTargetMap<std::string> lirnoFileHelper::GetNativeCultures()
+{
+    TTargetMap<std::string> natives;
+    for (const auto& target : host::Get().Localization().GameTargets())
+    {
+        const auto index = target->NativeCultureIndex;
+        if (index >= 0 && static_cast<std::size_t>(index) < target->SupportedCultures.size())
+        {
+            natives.Add(target->Name, target->SupportedCultures[static_cast<std::size_t>(index)]);
+        }
+    }
+    return natives;
+}
+
+TResult<FTargetFiles> lirnoFileHelper::ResolveTargetFiles(const host::FLocalizationTarget& target)
+{
+    auto& h = host::Get();
+    const std::string configPath = h.Localization().ConfigPath(target, host::ELocalizationStep::GatherText);
+    const auto config = host::FIniDocument::Load(configPath);
+
+    struct FRequiredKey
+    {
+        const char* Key;
+        const char* Missing;
+    };
+    static constexpr FRequiredKey Keys[] = {
+        {"SourcePath", "No source path specified."},
+        {"DestinationPath", "No destination path specified."},
+        {"ManifestName", "No manifest name specified."},
+        {"ArchiveName", "No archive name specified."},
+    };
+    std::string values[4];
+    for (std::size_t i = 0; i < 4; ++i)
+    {
+        std::optional<std::string> value;
+        if (config)
+        {
+            value = config->Get("CommonSettings", Keys[i].Key);
+        }
+        if (!value)
+        {
+            host::Log(host::LogGeneral, host::EVerbosity::Error, Keys[i].Missing);
+            return TResult<FTargetFiles>::Fail(Keys[i].Missing);
+        }
+        values[i] = std::move(*value);
+    }
+
+    // Engine targets keep their paths relative to the engine, the project's to the project.
+    const std::string absoluteConfig = host::ConvertToAbsolutePath(configPath);
+    const std::string engineConfigDir = host::ConvertToAbsolutePath(h.Paths().EngineConfigDir());
+    const std::string base = StartsWithIgnoringCase(absoluteConfig, engineConfigDir) ? h.Paths().EngineDir()
+                                                                                     : h.Paths().ProjectDir();
+    return TResult<FTargetFiles>::Ok(FTargetFiles{JoinPath(base, values[0]), values[2], values[3]});
+}
+
+void ShiftBytes(std::vector<std::uint8_t>& bytes, std::uint8_t amount)
+{
+    for (auto& b : bytes)
+    {
+        b = static_cast<std::uint8_t>(b + amount);
+    }
+}
+
+bool lirnoFileHelper::IsContainedEntryName(std::string_view name)
+{
+    if (name.empty() || name.front() == '/' || name.front() == '\\' ||
+        name.find(':') != std::string_view::npos)
+    {
+        return false;
+    }
+    std::size_t start = 0;
+    while (start <= name.size())
+    {
+        const std::size_t end = name.find_first_of("/\\", start);
+        const std::string_view part =
+            name.substr(start, end == std::string_view::npos ? name.npos : end - start);
+        if (part == "..")
+        {
+            return false;
+        }
+        if (end == std::string_view::npos)
+        {
+            break;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+} // namespace lirno

@@ -1,0 +1,190 @@
+// The upload package: the targets' manifests and archives in a password-protected archive,
+// shifted byte by byte, plus an unprotected backup of the same entries.
+#include "Host.h"
+#include "lirnoFileHelper.h"
+#include "lirnoUploadPassword.h"
+#include "lirnoWidePath.h"
+#include "zip.h"
+
+#include <filesystem>
+
+namespace lirno
+{
+namespace
+{
+std::string ZipMessage(ZipResult code)
+{
+    char text[128];
+    zip_format_result(code, text, sizeof text);
+    return text;
+}
+
+// The two archives being written; whatever happens, both are closed, and on failure removed,
+// so that a failed packaging leaves no half-written archive behind.
+class FPackageArchives
+{
+public:
+    FPackageArchives(std::string backupPath, std::string uploadPath)
+        : BackupPath(std::move(backupPath)), UploadPath(std::move(uploadPath))
+    {
+    }
+    FPackageArchives(const FPackageArchives&) = delete;
+    FPackageArchives& operator=(const FPackageArchives&) = delete;
+    ~FPackageArchives()
+    {
+        if (Close() != zip_result::Ok || !bKeep)
+        {
+            host::File::Delete(BackupPath);
+            host::File::Delete(UploadPath);
+        }
+    }
+
+    std::string Create(const std::string& password)
+    {
+        Backup = zip_create_file(ToWide(BackupPath).c_str(), nullptr);
+        if (!Backup)
+        {
+            return "The backup archive could not be created: " + BackupPath;
+        }
+        Upload = zip_create_file(ToWide(UploadPath).c_str(), password.c_str());
+        if (!Upload)
+        {
+            return "The upload archive could not be created: " + UploadPath;
+        }
+        return {};
+    }
+
+    // Adds one file to both archives, upload first. A source file that is missing or
+    // unreadable is left out of both; any other failure stops the packaging.
+    std::string Add(const std::string& entryName, const std::string& sourcePath)
+    {
+        const std::u16string name = ToWide(entryName);
+        const std::u16string source = ToWide(sourcePath);
+        for (ZipHandle* archive : {Upload, Backup})
+        {
+            const ZipResult result = zip_add_file(archive, name.c_str(), source.c_str());
+            if (result == zip_result::OpenFailed)
+            {
+                return {};
+            }
+            if (result != zip_result::Ok)
+            {
+                return "The entry " + entryName + " could not be added: " + ZipMessage(result);
+            }
+        }
+        return {};
+    }
+
+    // Finishes both archives; the upload archive is complete only when this succeeds.
+    std::string Finish()
+    {
+        const ZipResult result = Close();
+        if (result != zip_result::Ok)
+        {
+            return "The archives could not be written: " + ZipMessage(result);
+        }
+        bKeep = true;
+        return {};
+    }
+
+private:
+    ZipResult Close()
+    {
+        ZipResult result = zip_result::Ok;
+        for (ZipHandle** archive : {&Upload, &Backup})
+        {
+            if (*archive)
+            {
+                const ZipResult closed = zip_close_any(*archive);
+                result = result == zip_result::Ok ? closed : result;
+                *archive = nullptr;
+            }
+        }
+        return result;
+    }
+
+    std::string BackupPath;
+    std::string UploadPath;
+    ZipHandle* Backup = nullptr;
+    ZipHandle* Upload = nullptr;
+    bool bKeep = false;
+};
+
+std::string AddTargets(FPackageArchives& archives)
+{
+    for (const auto& target : host::Get().Localization().GameTargets())
+    {
+        const auto files = lirnoFileHelper::ResolveTargetFiles(*target);
+        if (!files.IsOk())
+        {
+            return files.Error() + " Target:[" + target->Name + "]";
+        }
+        const FTargetFiles& f = files.Value();
+        using H = lirnoFileHelper;
+        std::string error = archives.Add(H::JoinPath(target->Name, f.ManifestName),
+                                         H::JoinPath(f.SourceFolder, f.ManifestName));
+        for (const auto& culture : target->SupportedCultures)
+        {
+            if (!error.empty())
+            {
+                break;
+            }
+            error = archives.Add(H::JoinPath(H::JoinPath(target->Name, culture), f.ArchiveName),
+                                 H::JoinPath(H::JoinPath(f.SourceFolder, culture), f.ArchiveName));
+        }
+        if (!error.empty())
+        {
+            return error;
+        }
+    }
+    return {};
+}
+} // namespace
+
+TResult<std::string> lirnoFileHelper::BuildUploadPackage(std::uint32_t jobNumber)
+{
+    using FOutcome = TResult<std::string>;
+    const std::string folder = LocalizationFolder();
+    const std::string backupPath = folder + "/lirno_bak.zip";
+    const std::string uploadPath = folder + "/lirno_upload.zip";
+    const std::string uploadFile = folder + "/lirno_upload_tmp.bin";
+
+    host::File::Delete(backupPath);
+    host::File::Delete(uploadPath);
+    host::File::Delete(uploadFile);
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+
+    {
+        FPackageArchives archives(backupPath, uploadPath);
+        std::string error = archives.Create(UploadPasswordPrefix + std::to_string(jobNumber));
+        if (error.empty())
+        {
+            error = AddTargets(archives);
+        }
+        if (error.empty())
+        {
+            error = archives.Finish();
+        }
+        if (!error.empty())
+        {
+            return FOutcome::Fail(error);
+        }
+    }
+
+    std::vector<std::uint8_t> bytes;
+    const bool read = host::File::ReadAll(uploadPath, bytes);
+    host::File::Delete(uploadPath);
+    if (!read || bytes.empty())
+    {
+        return FOutcome::Fail("The upload archive could not be read back: " + uploadPath);
+    }
+    ShiftBytes(bytes, UploadShift);
+    if (!host::File::WriteAll(uploadFile, bytes))
+    {
+        host::File::Delete(uploadFile);
+        return FOutcome::Fail("The upload file could not be written: " + uploadFile);
+    }
+    return FOutcome::Ok(uploadFile);
+}
+} // namespace lirno
