@@ -1,0 +1,161 @@
+#include "Records.h"
+
+#include "Utf.h"
+
+#include <limits>
+#include <nlohmann/json.hpp>
+
+namespace lirno::service
+{
+namespace
+{
+using nlohmann::json;
+
+const json* FindMember(const json& object, std::string_view name)
+{
+    for (auto it = object.begin(); it != object.end(); ++it)
+    {
+        if (EqualsIgnoreCase(it.key(), name))
+            return &it.value();
+    }
+    return nullptr;
+}
+
+bool ReadInt(const json& value, std::int32_t& out)
+{
+    if (value.is_number_integer())
+    {
+        const auto v = value.get<std::int64_t>();
+        if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max())
+            return false;
+        out = static_cast<std::int32_t>(v);
+        return true;
+    }
+    if (value.is_number_unsigned())
+    {
+        const auto v = value.get<std::uint64_t>();
+        if (v > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
+            return false;
+        out = static_cast<std::int32_t>(v);
+        return true;
+    }
+    return false;
+}
+
+class Reader
+{
+public:
+    Reader(const json& object, std::string& error) : object_(object), error_(error) {}
+
+    void Int(std::string_view name, std::int32_t& out)
+    {
+        if (const json* v = FindMember(object_, name); v && !ReadInt(*v, out))
+            Fail(name);
+    }
+    void Double(std::string_view name, double& out)
+    {
+        if (const json* v = FindMember(object_, name))
+        {
+            if (v->is_number())
+                out = v->get<double>();
+            else
+                Fail(name);
+        }
+    }
+    void String(std::string_view name, std::string& out)
+    {
+        if (const json* v = FindMember(object_, name))
+        {
+            if (v->is_string())
+                out = v->get<std::string>();
+            else
+                Fail(name);
+        }
+    }
+    void IntArray(std::string_view name, std::vector<std::int32_t>& out)
+    {
+        const json* v = FindMember(object_, name);
+        if (!v)
+            return;
+        if (!v->is_array())
+        {
+            Fail(name);
+            return;
+        }
+        for (const json& element : *v)
+        {
+            std::int32_t id = 0;
+            if (!ReadInt(element, id))
+            {
+                Fail(name);
+                return;
+            }
+            out.push_back(id);
+        }
+    }
+    bool Ok() const { return error_.empty(); }
+
+private:
+    void Fail(std::string_view name)
+    {
+        if (error_.empty())
+            error_ = "member " + std::string(name) + " has the wrong type";
+    }
+    const json& object_;
+    std::string& error_;
+};
+} // namespace
+
+nlohmann::ordered_json TaskRecordToJson(const TaskRecord& r)
+{
+    // Field order follows the plug-in's record, which keeps logs easy to compare.
+    nlohmann::ordered_json j = nlohmann::ordered_json::object();
+    j["TaskidList"] = r.TaskidList;
+    j["CharCount"] = r.CharCount;
+    j["UserID"] = r.UserID;
+    j["CompletedCharCount"] = r.CompletedCharCount;
+    j["UsedCharCount"] = r.UsedCharCount;
+    j["UserTransLimit_LastCharCount"] = r.UserTransLimit_LastCharCount;
+    j["file_b64"] = r.file_b64;
+    j["result_errormsg"] = r.result_errormsg;
+    j["result_msg"] = r.result_msg;
+    j["CompletionProgress"] = r.CompletionProgress;
+    return j;
+}
+
+std::string EnvelopeToText(const Envelope& e)
+{
+    nlohmann::ordered_json j = nlohmann::ordered_json::object();
+    j["Status"] = e.Status;
+    j["Msg"] = e.Msg;
+    j["Content"] = TaskRecordToJson(e.Content);
+    // Replacement instead of throwing: a stray byte in a message must not cost the answer.
+    return j.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+std::optional<TaskRecord> ParseTaskRecord(std::string_view text, std::string& error)
+{
+    error.clear();
+    const json parsed = json::parse(text.begin(), text.end(), nullptr, false);
+    if (parsed.is_discarded() || !parsed.is_object())
+    {
+        error = "the task record is not a JSON object";
+        return std::nullopt;
+    }
+    TaskRecord r;
+    Reader read(parsed, error);
+    read.IntArray("TaskidList", r.TaskidList);
+    read.Int("CharCount", r.CharCount);
+    read.Int("UserID", r.UserID);
+    read.Int("CompletedCharCount", r.CompletedCharCount);
+    read.Int("UsedCharCount", r.UsedCharCount);
+    read.Int("UserTransLimit_LastCharCount", r.UserTransLimit_LastCharCount);
+    read.String("file_b64", r.file_b64);
+    read.String("result_errormsg", r.result_errormsg);
+    read.String("result_msg", r.result_msg);
+    read.Double("CompletionProgress", r.CompletionProgress);
+    if (!read.Ok())
+        return std::nullopt;
+    return r;
+}
+} // namespace lirno::service

@@ -1,0 +1,254 @@
+#include "Routes.h"
+
+#include "RequestHeaders.h"
+#include "UploadPackage.h"
+#include "VersionCompare.h"
+
+#include <algorithm>
+#include <limits>
+#include <spdlog/spdlog.h>
+
+namespace lirno::service
+{
+namespace
+{
+constexpr const char* JsonType = "application/json; charset=UTF-8";
+
+void Answer(httplib::Response& response, const Envelope& envelope)
+{
+    response.status = 200;
+    response.set_content(EnvelopeToText(envelope), JsonType);
+}
+
+void Refuse(httplib::Response& response, const std::string& message)
+{
+    Envelope envelope;
+    envelope.Status = answer_status::Refused;
+    envelope.Msg = message;
+    Answer(response, envelope);
+}
+
+std::int32_t ClampToInt32(std::int64_t value)
+{
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(value, 0, std::numeric_limits<std::int32_t>::max()));
+}
+
+// Reads the body up to `cap` bytes; a longer body is drained and reported, so the client
+// gets an answer instead of a broken connection.
+bool ReadBody(const httplib::ContentReader& reader, std::uint64_t cap, std::string& body, std::uint64_t& size)
+{
+    size = 0;
+    reader(
+        [&](const char* data, std::size_t length)
+        {
+            size += length;
+            if (size <= cap)
+                body.append(data, length);
+            return true;
+        });
+    if (size > cap)
+    {
+        body.clear();
+        body.shrink_to_fit();
+        return false;
+    }
+    return true;
+}
+
+void CheckUpdate(const ServiceParts& parts, const httplib::Request& request, httplib::Response& response)
+{
+    std::string error;
+    const auto version = ReadVersion(request, error);
+    if (!version)
+    {
+        Refuse(response, error);
+        return;
+    }
+    Envelope envelope;
+    if (CompareVersions(parts.config.latest_plugin_version, *version) > 0)
+    {
+        envelope.Status = answer_status::UpdateOffer;
+        envelope.Msg = "Version " + parts.config.latest_plugin_version +
+                       " of the lirno plug-in is available (you have " + *version +
+                       "). Open the download page?";
+        envelope.Content.result_errormsg = parts.config.update_url;
+    }
+    else
+    {
+        envelope.Status = answer_status::Working;
+        envelope.Msg = "The plug-in is up to date.";
+    }
+    Answer(response, envelope);
+}
+
+std::string AccountMessage(ChargeOutcome outcome)
+{
+    if (outcome == ChargeOutcome::NoKey)
+        return "No API key is set. Enter your key as API_KEY in the project settings (Plugins > "
+               "PallantoSetting).";
+    return "This API key is not known to the translation service. Check API_KEY in the project settings "
+           "(Plugins > PallantoSetting).";
+}
+
+void Upload(const ServiceParts& parts, const httplib::Request& request, httplib::Response& response,
+            const httplib::ContentReader& reader)
+{
+    std::string body;
+    std::uint64_t size = 0;
+    if (!ReadBody(reader, parts.config.max_upload_bytes, body, size))
+    {
+        Refuse(response, "The upload is " + std::to_string(size) + " bytes; this service accepts at most " +
+                             std::to_string(parts.config.max_upload_bytes) + " bytes.");
+        return;
+    }
+    std::string error;
+    auto headers = ReadUploadHeaders(request, error);
+    if (!headers)
+    {
+        Refuse(response, error);
+        return;
+    }
+    if (!parts.accounts.Known(headers->api_key))
+    {
+        Refuse(response,
+               AccountMessage(headers->api_key.empty() ? ChargeOutcome::NoKey : ChargeOutcome::UnknownKey));
+        return;
+    }
+    auto entries = OpenUpload(std::move(body), UploadPassword(headers->job_number),
+                              parts.config.max_unpacked_bytes, error);
+    if (!entries)
+    {
+        Refuse(response, error);
+        return;
+    }
+    auto plan = PlanWork(*entries, headers->natives, headers->translate_all, error);
+    entries.reset();
+    if (!plan)
+    {
+        Refuse(response, "The upload cannot be read: " + error);
+        return;
+    }
+    const auto characters = static_cast<std::int64_t>(plan->characters);
+    const Charge charge = parts.accounts.Reserve(headers->api_key, characters);
+    TaskRecord record;
+    record.CharCount = ClampToInt32(characters);
+    record.UserID = charge.user_id;
+    if (charge.outcome == ChargeOutcome::Insufficient)
+    {
+        Envelope envelope;
+        envelope.Status = answer_status::Question;
+        envelope.Msg = "This translation needs " + std::to_string(characters) +
+                       " characters, but your API key has " + std::to_string(charge.remaining) +
+                       " left. Open the page to add characters?";
+        record.UserTransLimit_LastCharCount = ClampToInt32(charge.remaining);
+        record.result_errormsg = charge.top_up_url;
+        envelope.Content = record;
+        Answer(response, envelope);
+        return;
+    }
+    if (charge.outcome != ChargeOutcome::Charged)
+    {
+        Refuse(response, AccountMessage(charge.outcome));
+        return;
+    }
+    record.UsedCharCount = record.CharCount;
+    record.UserTransLimit_LastCharCount = ClampToInt32(charge.remaining);
+    const std::string provider = parts.chain.ProviderNameFor(headers->translator_type);
+    const std::size_t texts = plan->texts;
+    auto accepted = parts.tasks.Add(record, std::move(*plan), headers->api_key, provider);
+    if (!accepted)
+    {
+        parts.accounts.Refund(headers->api_key, characters);
+        Refuse(response, "The translation service is busy; try again in a few minutes.");
+        return;
+    }
+    spdlog::info("task {} accepted: {} texts, {} characters, provider {}", accepted->TaskidList.front(),
+                 texts, characters, provider);
+    Envelope envelope;
+    envelope.Status = answer_status::Working;
+    envelope.Msg = "Task accepted.";
+    envelope.Content = std::move(*accepted);
+    Answer(response, envelope);
+}
+
+void Status(const ServiceParts& parts, const httplib::Request& request, httplib::Response& response,
+            const httplib::ContentReader& reader)
+{
+    std::string body;
+    std::uint64_t size = 0;
+    if (!ReadBody(reader, parts.config.max_request_bytes, body, size))
+    {
+        Refuse(response, "The status request is too large to be a task record.");
+        return;
+    }
+    std::string error;
+    const auto key = ReadApiKey(request, error);
+    if (!key)
+    {
+        Refuse(response, error);
+        return;
+    }
+    const auto sent = ParseTaskRecord(body, error);
+    if (!sent)
+    {
+        Refuse(response, "The status request does not carry a task record: " + error + ".");
+        return;
+    }
+    if (sent->TaskidList.empty())
+    {
+        Refuse(response, "The task record names no task.");
+        return;
+    }
+    const std::int32_t id = sent->TaskidList.front();
+    Envelope envelope;
+    std::string message;
+    switch (parts.tasks.Status(id, *key, envelope.Content, message))
+    {
+    case TaskStore::Lookup::Unknown:
+        Refuse(response, "Task " + std::to_string(id) +
+                             " is not known to the translation service (it may have expired, or the service "
+                             "was restarted). Please start the translation again.");
+        return;
+    case TaskStore::Lookup::Failed:
+        Refuse(response, "The translation failed: " + message);
+        return;
+    case TaskStore::Lookup::Found:
+        break;
+    }
+    envelope.Status = answer_status::Working;
+    Answer(response, envelope);
+}
+} // namespace
+
+void AddRoutes(httplib::Server& server, ServiceParts parts)
+{
+    server.Post("/api/zq/checkupdate",
+                [parts](const httplib::Request& request, httplib::Response& response,
+                        const httplib::ContentReader& reader)
+                {
+                    // The body is empty by design; reading it keeps the connection usable.
+                    std::string ignored;
+                    std::uint64_t size = 0;
+                    ReadBody(reader, 0, ignored, size);
+                    CheckUpdate(parts, request, response);
+                });
+    server.Post("/api/zqlirno/upload",
+                [parts](const httplib::Request& request, httplib::Response& response,
+                        const httplib::ContentReader& reader) { Upload(parts, request, response, reader); });
+    server.Post("/api/zqlirno/status",
+                [parts](const httplib::Request& request, httplib::Response& response,
+                        const httplib::ContentReader& reader) { Status(parts, request, response, reader); });
+    server.Get("/api/health", [](const httplib::Request&, httplib::Response& response)
+               { response.set_content("{\"ok\":true}", JsonType); });
+    server.set_exception_handler(
+        [](const httplib::Request& request, httplib::Response& response, std::exception_ptr)
+        {
+            spdlog::error("{} {}: unexpected failure", request.method, request.path);
+            Envelope envelope;
+            envelope.Msg = "The translation service failed unexpectedly.";
+            response.status = 500;
+            response.set_content(EnvelopeToText(envelope), JsonType);
+        });
+}
+} // namespace lirno::service

@@ -1,0 +1,43 @@
+// The service as one object: accounts, providers, tasks and the HTTP server, started on the
+// configured address and stopped in order.
+#pragma once
+
+#include "Accounts.h"
+#include "ProviderChain.h"
+#include "ServiceConfig.h"
+#include "TaskStore.h"
+
+#include <httplib.h>
+#include <memory>
+#include <thread>
+
+namespace lirno::service
+{
+class TranslationService
+{
+public:
+    // `providers` empty means the standard set.
+    explicit TranslationService(ServiceConfig config, std::vector<std::unique_ptr<Provider>> providers = {});
+    ~TranslationService();
+    TranslationService(const TranslationService&) = delete;
+    TranslationService& operator=(const TranslationService&) = delete;
+
+    // Binds the address (port 0 picks a free one) and serves on a background thread. Returns
+    // false with a reason when the port cannot be bound or the TLS files cannot be loaded.
+    bool Start(std::string& error);
+    // Stops serving, then the workers; call from the thread that called Start.
+    void Stop();
+
+    int Port() const { return port_; }
+    std::string BaseAddress() const;
+
+private:
+    ServiceConfig config_;
+    Accounts accounts_;
+    ProviderChain chain_;
+    TaskStore tasks_;
+    std::unique_ptr<httplib::Server> server_;
+    std::thread thread_;
+    int port_ = 0;
+};
+} // namespace lirno::service

@@ -1,0 +1,62 @@
+// Everything the service can be told: read from a JSON file, then overridden by flags.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lirno::service
+{
+struct AccountConfig
+{
+    std::string key;
+    std::int32_t user_id = 0;
+    std::int64_t allowance = 0; // characters left to translate
+    std::string top_up_url;     // offered when the allowance runs short; empty uses the service's
+};
+
+struct ApertiumConfig
+{
+    std::string command = "apertium";
+    double timeout_seconds = 120.0;
+    std::size_t batch_characters = 20000; // texts per child process, so one slow batch times out alone
+    // Culture language (before "-" or "_") of source and target, "en>es", to an installed mode.
+    std::map<std::string, std::string> modes = {{"en>es", "eng-spa"}, {"en>ca", "eng-cat"}};
+};
+
+struct ServiceConfig
+{
+    std::string address = "127.0.0.1";
+    int port = 8480; // 0 picks a free port
+    std::string port_file;
+    std::string tls_cert;
+    std::string tls_key;
+
+    std::uint64_t max_upload_bytes = 256ull << 20;
+    std::uint64_t max_unpacked_bytes = 1ull << 30; // guards against archives that inflate without end
+    std::uint64_t max_request_bytes = 1ull << 20;  // status and check-update bodies
+    unsigned workers = 2;
+    unsigned max_active_tasks = 64;
+    int result_ttl_seconds = 900;
+    // Stretches every task over at least this long, so a demo or a test can watch it progress.
+    double min_task_seconds = 0.0;
+
+    std::string latest_plugin_version = "1.3";
+    std::string update_url = "http://127.0.0.1/lirno/download";
+
+    std::string default_provider = "pseudo";
+    std::map<int, std::string> translator_types; // TranslatorType header value to provider name
+    std::string fallback = "pseudo";             // "pseudo" or "none" (leave untranslated)
+    ApertiumConfig apertium;
+
+    std::vector<AccountConfig> accounts;
+    std::string top_up_url = "http://127.0.0.1/lirno/account";
+};
+
+// Reads a configuration file over the defaults. Unknown keys are an error, so a typo does not
+// silently leave a default in place.
+std::optional<ServiceConfig> LoadServiceConfig(const std::string& path, std::string& error);
+std::optional<ServiceConfig> ParseServiceConfig(const std::string& text, std::string& error);
+} // namespace lirno::service

@@ -1,0 +1,130 @@
+// translation-service: the reference translation service for the lirno plug-in.
+#include "Server.h"
+#include "ServiceConfig.h"
+
+#include <CLI/CLI.hpp>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <pthread.h>
+#include <spdlog/sinks/stdout_color_sinks.h>
+#include <spdlog/spdlog.h>
+
+namespace
+{
+using lirno::service::ServiceConfig;
+
+bool WritePortFile(const std::string& path, int port)
+{
+    // Written beside and renamed, so a reader never sees half a number.
+    const std::string temporary = path + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::trunc);
+        out << port << "\n";
+        if (!out)
+            return false;
+    }
+    std::error_code ec;
+    std::filesystem::rename(temporary, path, ec);
+    return !ec;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"Reference translation service for the lirno plug-in. Serves /api/zq/checkupdate, "
+                 "/api/zqlirno/upload and /api/zqlirno/status. Settings come from the configuration file "
+                 "(JSON, see Service/config/default.json); flags override it."};
+    std::string config_path;
+    std::optional<std::string> address, port_file, tls_cert, tls_key, default_provider, fallback, log_level;
+    std::optional<int> port;
+    std::optional<unsigned> workers;
+    std::optional<double> min_task_seconds;
+    std::optional<std::uint64_t> max_upload_bytes;
+    app.add_option("-c,--config", config_path, "JSON configuration file (accounts, providers, limits)")
+        ->check(CLI::ExistingFile);
+    app.add_option("--address", address, "Address to listen on (default 127.0.0.1, loopback only)");
+    app.add_option("-p,--port", port, "Port to listen on; 0 picks a free port (default 8480)");
+    app.add_option("--port-file", port_file, "Write the port actually bound to this file once listening");
+    app.add_option("--tls-cert", tls_cert, "PEM certificate: serve HTTPS instead of HTTP (needs --tls-key)");
+    app.add_option("--tls-key", tls_key, "PEM private key for --tls-cert");
+    app.add_option("--workers", workers, "Translation worker threads (default 2)");
+    app.add_option("--min-task-seconds", min_task_seconds,
+                   "Spread every task over at least this many seconds, to watch progress in a demo");
+    app.add_option(
+        "--default-provider", default_provider,
+        "Provider when the TranslatorType header names none in the configuration: pseudo or apertium");
+    app.add_option("--fallback", fallback, "For texts the chosen provider cannot translate: pseudo or none");
+    app.add_option("--max-upload-bytes", max_upload_bytes, "Largest upload accepted");
+    app.add_option("--log-level", log_level, "trace, debug, info, warn, error or off (default info)");
+    CLI11_PARSE(app, argc, argv);
+
+    ServiceConfig config;
+    if (!config_path.empty())
+    {
+        std::string error;
+        auto loaded = lirno::service::LoadServiceConfig(config_path, error);
+        if (!loaded)
+        {
+            std::cerr << "translation-service: " << error << "\n";
+            return 2;
+        }
+        config = std::move(*loaded);
+    }
+    if (address)
+        config.address = *address;
+    if (port)
+        config.port = *port;
+    if (port_file)
+        config.port_file = *port_file;
+    if (tls_cert)
+        config.tls_cert = *tls_cert;
+    if (tls_key)
+        config.tls_key = *tls_key;
+    if (workers)
+        config.workers = std::max(1u, *workers);
+    if (min_task_seconds)
+        config.min_task_seconds = *min_task_seconds;
+    if (default_provider)
+        config.default_provider = *default_provider;
+    if (fallback)
+        config.fallback = *fallback;
+    if (max_upload_bytes)
+        config.max_upload_bytes = *max_upload_bytes;
+    if (config.tls_cert.empty() != config.tls_key.empty())
+    {
+        std::cerr << "translation-service: TLS needs both a certificate and a key\n";
+        return 2;
+    }
+    // Logs go to standard error; standard output carries only the address line scripts read.
+    spdlog::set_default_logger(spdlog::stderr_color_mt("service"));
+    spdlog::set_level(spdlog::level::from_str(log_level.value_or("info")));
+
+    // Every thread started from here on inherits the blocked signals; this one waits for them.
+    sigset_t stop_signals;
+    sigemptyset(&stop_signals);
+    sigaddset(&stop_signals, SIGINT);
+    sigaddset(&stop_signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    const std::string port_file_path = config.port_file;
+    lirno::service::TranslationService service(std::move(config));
+    std::string error;
+    if (!service.Start(error))
+    {
+        std::cerr << "translation-service: " << error << "\n";
+        return 1;
+    }
+    std::cout << "listening on " << service.BaseAddress() << std::endl;
+    if (!port_file_path.empty() && !WritePortFile(port_file_path, service.Port()))
+        spdlog::error("cannot write the port file {}", port_file_path);
+
+    int received = 0;
+    sigwait(&stop_signals, &received);
+    spdlog::info("stopping on signal {}", received);
+    service.Stop();
+    return 0;
+}
