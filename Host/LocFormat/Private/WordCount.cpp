@@ -20,12 +20,13 @@ bool IsAsciiPunctuation(char32_t c)
            (c >= U'{' && c <= U'~');
 }
 
-// General punctuation, CJK punctuation and full-width forms' punctuation.
+// General punctuation, Latin-1 signs (¡ ¿ « » × ÷ ...), CJK punctuation and full-width forms'
+// punctuation.
 bool IsPunctuation(char32_t c)
 {
     return IsAsciiPunctuation(c) || (c >= 0x2010 && c <= 0x205E) || (c >= 0x3001 && c <= 0x3003) ||
            (c >= 0x3008 && c <= 0x3011) || c == 0x30FB || (c >= 0xFF01 && c <= 0xFF0F) || c == 0xFF1F ||
-           c == 0xA1 || c == 0xBF || c == 0xAB || c == 0xBB;
+           (c >= 0xA1 && c <= 0xBF) || c == 0xD7 || c == 0xF7;
 }
 
 bool IsSelfStandingWord(char32_t c)

@@ -25,10 +25,12 @@ std::string Lower(std::string text)
     return text;
 }
 
+// Anything named *.csv that is not a folder is meant as a string table; one that cannot be read
+// (a dangling link, a device) must fail the step rather than silently drop its texts.
 bool IsCsvFile(const fs::directory_entry& entry)
 {
     std::error_code ec;
-    return entry.is_regular_file(ec) && Lower(entry.path().extension().string()) == ".csv";
+    return !entry.is_directory(ec) && Lower(entry.path().extension().string()) == ".csv";
 }
 
 bool IsExcluded(const fs::path& folder, const std::vector<fs::path>& excluded)

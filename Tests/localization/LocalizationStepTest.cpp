@@ -1,0 +1,298 @@
+// The real step process on copies of the demo project, started through the editor's service.
+#include "DemoProject.h"
+#include "Localization/LocalizationService.h"
+
+#include "LocFormat/CompiledResource.h"
+#include "LocFormat/TextFiles.h"
+#include "LocFormat/WordCount.h"
+#include "LocFormat/WordCountReport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+namespace fs = std::filesystem;
+using host::ELocalizationStep;
+using loctest::FStepRun;
+
+namespace
+{
+class LocalizationStep : public ::testing::Test
+{
+protected:
+    FStepRun Run(const std::string& target, ELocalizationStep step)
+    {
+        for (const host::FLocalizationTargetRef& candidate : Service->GameTargets())
+        {
+            if (candidate->Name == target)
+            {
+                const std::string path = Service->ConfigPath(*candidate, step);
+                EXPECT_TRUE(Service->WriteConfig(Service->GenerateConfig(*candidate, step), path));
+                return RunConfig(path);
+            }
+        }
+        ADD_FAILURE() << "no target " << target;
+        return {};
+    }
+
+    FStepRun RunConfig(const std::string& path)
+    {
+        auto process = Service->StartStep(path, true);
+        if (!process)
+        {
+            ADD_FAILURE() << "the step process did not start";
+            return {};
+        }
+        return loctest::RunToEnd(*process);
+    }
+
+    std::string GameDir() const { return (Demo.Dir() / "Content/Localization/Game").string(); }
+
+    locformat::FArchive Archive(const std::string& culture) const
+    {
+        locformat::FArchive archive;
+        std::string error;
+        EXPECT_TRUE(locformat::ReadArchive(GameDir() + "/" + culture + "/Game.archive", archive, error))
+            << error;
+        return archive;
+    }
+
+    void SaveArchive(const locformat::FArchive& archive) const
+    {
+        std::string error;
+        ASSERT_TRUE(
+            locformat::WriteArchive(GameDir() + "/" + archive.Culture + "/Game.archive", archive, error));
+    }
+
+    loctest::FDemoProject Demo;
+    std::unique_ptr<host::ILocalization> Service = host::CreateLocalizationService(Demo.Paths());
+};
+
+TEST_F(LocalizationStep, GatherWritesTheManifestAndAnArchivePerCulture)
+{
+    const FStepRun run = Run("Game", ELocalizationStep::GatherText);
+    ASSERT_EQ(run.ExitCode, 0) << run.Output;
+    EXPECT_NE(run.Output.find("Gathered 25 texts"), std::string::npos) << run.Output;
+
+    locformat::FManifest manifest;
+    std::string error;
+    ASSERT_TRUE(locformat::ReadManifest(GameDir() + "/Game.manifest", manifest, error)) << error;
+    EXPECT_EQ(manifest.NativeCulture, "en");
+    ASSERT_EQ(manifest.Entries.size(), 25u);
+    const locformat::FManifestEntry* greeting = manifest.Find("Dialogue", "Greeting");
+    ASSERT_NE(greeting, nullptr);
+    EXPECT_EQ(greeting->Source, "Hello, {PlayerName}! Welcome to the village.");
+    EXPECT_EQ(manifest.Find("Dialogue", "Riddle")->Source,
+              "\"What walks on four legs in the morning?\" the sphinx asks.");
+    EXPECT_EQ(manifest.Find("Dialogue", "Multiline")->Source, "The gate is closed.\nCome back at dawn.");
+    EXPECT_NE(manifest.Find("Items", "Sword"), nullptr)
+        << "a table without a Namespace column uses its file name";
+
+    for (const std::string culture : {"en", "es", "ca", "de", "fr", "ja"})
+    {
+        const locformat::FArchive archive = Archive(culture);
+        ASSERT_EQ(archive.Entries.size(), 25u) << culture;
+        for (const locformat::FArchiveEntry& entry : archive.Entries)
+        {
+            EXPECT_EQ(entry.Translation, culture == "en" ? entry.Source : "") << culture << " " << entry.Key;
+        }
+    }
+}
+
+TEST_F(LocalizationStep, SecondGatherKeepsTranslationsAddsNewTextsAndDropsRemovedOnes)
+{
+    ASSERT_EQ(Run("Game", ELocalizationStep::GatherText).ExitCode, 0);
+    locformat::FArchive es = Archive("es");
+    for (locformat::FArchiveEntry& entry : es.Entries)
+    {
+        entry.Translation = "ES<b>{0}</b> «" + entry.Key + "» {PlayerName}\\n\"";
+    }
+    es.Find("HUD", "Mana")->Translation = "Maná";
+    SaveArchive(es);
+
+    // One text added, one removed, one whose source changed.
+    std::string hud = Demo.Read("Content/StringTables/Game/HUD.csv");
+    hud.replace(hud.find("HUD,Mana,Mana\n"), 14, "");
+    hud.replace(hud.find("Checkpoint reached"), 18, "Checkpoint reached!");
+    hud += "HUD,Stamina,Stamina {0}/{1}\n";
+    Demo.Write("Content/StringTables/Game/HUD.csv", hud);
+
+    const FStepRun run = Run("Game", ELocalizationStep::GatherText);
+    ASSERT_EQ(run.ExitCode, 0) << run.Output;
+    const locformat::FArchive updated = Archive("es");
+    EXPECT_EQ(updated.Entries.size(), 25u);
+    EXPECT_EQ(updated.Find("HUD", "Mana"), nullptr);
+    ASSERT_NE(updated.Find("HUD", "Stamina"), nullptr);
+    EXPECT_FALSE(updated.Find("HUD", "Stamina")->IsTranslated());
+    EXPECT_FALSE(updated.Find("HUD", "Checkpoint")->IsTranslated()) << "made for the old source text";
+    EXPECT_EQ(updated.Find("HUD", "Checkpoint")->Source, "Checkpoint reached!");
+    EXPECT_EQ(updated.Find("Dialogue", "Greeting")->Translation, "ES<b>{0}</b> «Greeting» {PlayerName}\\n\"");
+
+    const locformat::FArchive en = Archive("en");
+    EXPECT_EQ(en.Find("HUD", "Stamina")->Translation, "Stamina {0}/{1}");
+    EXPECT_EQ(en.Find("HUD", "Mana"), nullptr);
+}
+
+TEST_F(LocalizationStep, CompileUsesCurrentTranslationsAndFallsBackToSources)
+{
+    ASSERT_EQ(Run("Game", ELocalizationStep::GatherText).ExitCode, 0);
+    locformat::FArchive de = Archive("de");
+    de.Find("HUD", "Health")->Translation = "Gesundheit";
+    de.Find("HUD", "Gold")->Translation = "{0} Gold";
+    de.Find("HUD", "Gold")->Source = "an older source";
+    SaveArchive(de);
+    fs::remove(GameDir() + "/ja/Game.archive");
+
+    const FStepRun run = Run("Game", ELocalizationStep::CompileText);
+    ASSERT_EQ(run.ExitCode, 0) << run.Output;
+    EXPECT_NE(run.Output.find("ja gets the source texts"), std::string::npos) << run.Output;
+
+    locformat::FCompiledResource resource;
+    std::string error;
+    ASSERT_TRUE(locformat::ReadCompiledResource(GameDir() + "/de/Game.resource", resource, error)) << error;
+    EXPECT_EQ(resource.Culture, "de");
+    ASSERT_EQ(resource.Texts.size(), 25u);
+    std::map<std::string, std::string> texts;
+    for (const locformat::FCompiledText& text : resource.Texts)
+    {
+        texts[text.Namespace + "/" + text.Key] = text.Text;
+    }
+    EXPECT_EQ(texts["HUD/Health"], "Gesundheit");
+    EXPECT_EQ(texts["HUD/Gold"], "{0} gold") << "a translation of another source is stale";
+    EXPECT_EQ(texts["HUD/Mana"], "Mana");
+    EXPECT_EQ(resource.Texts.front().SourceHash,
+              locformat::HashSourceText("Hello, {PlayerName}! Welcome to the village."));
+    EXPECT_TRUE(fs::exists(GameDir() + "/ja/Game.resource"));
+}
+
+TEST_F(LocalizationStep, ReportAppendsOneRowPerRunWithWordCounts)
+{
+    ASSERT_EQ(Run("Menus", ELocalizationStep::GatherText).ExitCode, 0);
+    const std::string dir = (Demo.Dir() / "Content/Localization/Menus").string();
+    locformat::FArchive fr;
+    std::string error;
+    ASSERT_TRUE(locformat::ReadArchive(dir + "/fr/Menus.archive", fr, error));
+    fr.Find("MainMenu", "NewGame")->Translation = "Nouvelle partie";
+    fr.Find("MainMenu", "Welcome")->Translation = "Bon retour, {PlayerName} !";
+    ASSERT_TRUE(locformat::WriteArchive(dir + "/fr/Menus.archive", fr, error));
+
+    ASSERT_EQ(Run("Menus", ELocalizationStep::WordCountReport).ExitCode, 0);
+    const FStepRun second = Run("Menus", ELocalizationStep::WordCountReport);
+    ASSERT_EQ(second.ExitCode, 0) << second.Output;
+
+    locformat::FWordCountReport report;
+    ASSERT_TRUE(locformat::ReadWordCountReport(dir + "/Menus.csv", report, error)) << error;
+    const std::vector<std::string> columns{"Date/Time", "Source", "en", "es", "ca", "de", "fr", "ja"};
+    EXPECT_EQ(report.Columns, columns);
+    ASSERT_EQ(report.Rows.size(), 2u);
+    EXPECT_TRUE(std::regex_match(report.Rows[1][0], std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)")));
+    EXPECT_EQ(report.Rows[1][1], report.Rows[1][2]) << "the native culture translates every source";
+    EXPECT_EQ(report.Rows[1][3], "0");
+    EXPECT_EQ(report.Rows[1][6], "4"); // Nouvelle partie / Bon retour, {PlayerName} !
+}
+
+TEST_F(LocalizationStep, PlugInFilesAndOtherCsvFilesInTheLocalizationFolderAreIgnored)
+{
+    Demo.Write("Config/DefaultEditor.ini",
+               "[Localization]\nTarget=Game\n[Localization.Game]\nNativeCultureIndex=0\n"
+               "Culture=en\nCulture=es\nStringTables=Content\n");
+    Demo.Write("Content/Localization/lirno_bak.zip", "PK\x05\x06");
+    Demo.Write("Content/Localization/lirno_tmp_processed.bin", "\x01\x02");
+    Demo.Write("Content/Localization/Game/Game.csv", "Date/Time,Source\n2026-01-01 00:00:00,3\n");
+    const FStepRun run = Run("Game", ELocalizationStep::GatherText);
+    ASSERT_EQ(run.ExitCode, 0) << run.Output;
+    EXPECT_NE(run.Output.find("Gathered 43 texts"), std::string::npos) << run.Output;
+}
+
+// Failures: non-zero exit code and a message that names the file (and value) at fault, and the
+// target's existing files left as they were.
+TEST_F(LocalizationStep, BrokenConfigurationFailsNamingTheFileAndKey)
+{
+    const std::string path = (Demo.Dir() / "Config/Localization/Broken.ini").string();
+    Demo.Write("Config/Localization/Broken.ini",
+               "[CommonSettings]\nTarget=Game\nSourcePath=Content/Localization/Game\n"
+               "DestinationPath=Content/Localization/Game\nArchiveName=Game.archive\n"
+               "[Step]\nName=GatherText\n");
+    FStepRun run = RunConfig(path);
+    EXPECT_NE(run.ExitCode, 0);
+    EXPECT_NE(run.Output.find(path + ": [CommonSettings] ManifestName is missing"), std::string::npos)
+        << run.Output;
+
+    Demo.Write("Config/Localization/Broken.ini",
+               "[CommonSettings]\nTarget=Game\nSourcePath=x\nDestinationPath=x\n"
+               "ManifestName=../../evil\nArchiveName=a\n[Step]\nName=GatherText\n");
+    run = RunConfig(path);
+    EXPECT_NE(run.ExitCode, 0);
+    EXPECT_NE(run.Output.find("ManifestName \"../../evil\" is not a plain file name"), std::string::npos)
+        << run.Output;
+
+    run = RunConfig((Demo.Dir() / "Config/Localization/Missing.ini").string());
+    EXPECT_NE(run.ExitCode, 0);
+    EXPECT_NE(run.Output.find("Missing.ini: the configuration file does not exist"), std::string::npos)
+        << run.Output;
+}
+
+TEST_F(LocalizationStep, InvalidNativeCultureIndexFailsTheStep)
+{
+    std::string settings = Demo.Read("Config/DefaultEditor.ini");
+    settings.replace(settings.find("NativeCultureIndex=0"), 20, "NativeCultureIndex=9");
+    Demo.Write("Config/DefaultEditor.ini", settings);
+    const FStepRun run = Run("Game", ELocalizationStep::GatherText);
+    EXPECT_NE(run.ExitCode, 0);
+    EXPECT_NE(run.Output.find("Game_GatherText.ini: [CommonSettings] NativeCulture is missing"),
+              std::string::npos)
+        << run.Output;
+}
+
+TEST_F(LocalizationStep, UnreadableStringTableFailsNamingTheFile)
+{
+    struct FCase
+    {
+        std::string Content;
+        std::string Expected;
+    };
+    const std::vector<FCase> cases{
+        {"Namespace,Key,Source\nA,B,\"never closed\n", "Broken.csv:2: quoted field is not closed"},
+        {"Namespace,Key,Source\nA,B,caf\xE9\n", "Broken.csv:2: not valid UTF-8 text"},
+        {"Name,Text\nA,B\n", "Broken.csv:1: the header needs the columns Key and Source"},
+        {"Namespace,Key,Source\nA,B\n", "Broken.csv:2: 2 cells where the header has 3"},
+        {"Namespace,Key,Source\nDialogue,Farewell,Goodbye.\n", "has a different source text at"},
+    };
+    for (const FCase& c : cases)
+    {
+        Demo.Write("Content/StringTables/Game/Broken.csv", c.Content);
+        const FStepRun run = Run("Game", ELocalizationStep::GatherText);
+        EXPECT_NE(run.ExitCode, 0) << c.Expected;
+        EXPECT_NE(run.Output.find(c.Expected), std::string::npos) << run.Output;
+        EXPECT_FALSE(fs::exists(GameDir() + "/Game.manifest"));
+    }
+    fs::remove(Demo.Dir() / "Content/StringTables/Game/Broken.csv");
+    fs::create_symlink(Demo.Dir() / "nowhere.csv", Demo.Dir() / "Content/StringTables/Game/Dangling.csv");
+    const FStepRun run = Run("Game", ELocalizationStep::GatherText);
+    EXPECT_NE(run.ExitCode, 0);
+    EXPECT_NE(run.Output.find("Dangling.csv"), std::string::npos) << run.Output;
+}
+
+TEST_F(LocalizationStep, MalformedArchiveIsReportedAndNotOverwritten)
+{
+    ASSERT_EQ(Run("Game", ELocalizationStep::GatherText).ExitCode, 0);
+    const std::string broken = "{\"FormatVersion\": 1, \"Entries\": [{\"Namespace\": \"HUD\"";
+    Demo.Write("Content/Localization/Game/fr/Game.archive", broken);
+    for (const ELocalizationStep step :
+         {ELocalizationStep::GatherText, ELocalizationStep::CompileText, ELocalizationStep::WordCountReport})
+    {
+        const FStepRun run = Run("Game", step);
+        EXPECT_NE(run.ExitCode, 0);
+        EXPECT_NE(run.Output.find("fr/Game.archive: malformed JSON"), std::string::npos) << run.Output;
+    }
+    EXPECT_EQ(Demo.Read("Content/Localization/Game/fr/Game.archive"), broken);
+}
+
+TEST_F(LocalizationStep, CompileWithoutManifestFailsNamingIt)
+{
+    const FStepRun run = Run("Menus", ELocalizationStep::CompileText);
+    EXPECT_NE(run.ExitCode, 0);
+    EXPECT_NE(run.Output.find("Menus/Menus.manifest: cannot be opened"), std::string::npos) << run.Output;
+}
+} // namespace

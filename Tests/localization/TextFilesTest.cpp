@@ -1,0 +1,91 @@
+#include "DemoProject.h"
+
+#include "LocFormat/TextFiles.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+TEST(TextFiles, ArchiveRoundTripKeepsTranslationsByteExact)
+{
+    loctest::FTempDir dir;
+    const std::string tricky = "<b>{PlayerName}</b> a\\b \"q\" \t\n/ é ñ 日本語 😀 &amp; \u2028 {0}{1}";
+    locformat::FArchive archive{"Game", "ja", {{"UI", "A", "Hello {0}", tricky}, {"UI", "B", "Hi", ""}}};
+    const std::string path = (dir.Path() / "ja" / "Game.archive").string();
+    std::string error;
+    ASSERT_TRUE(locformat::WriteArchive(path, archive, error)) << error;
+
+    locformat::FArchive read;
+    ASSERT_TRUE(locformat::ReadArchive(path, read, error)) << error;
+    EXPECT_EQ(read.Culture, "ja");
+    ASSERT_EQ(read.Entries.size(), 2u);
+    EXPECT_EQ(read.Entries[0].Translation, tricky);
+    EXPECT_FALSE(read.Entries[1].IsTranslated());
+
+    std::string text;
+    ASSERT_TRUE(locformat::ArchiveToJson(archive, text, error));
+    EXPECT_NE(text.find("<b>{PlayerName}</b>"), std::string::npos) << "markup is written as is";
+    EXPECT_NE(text.find("日本語"), std::string::npos);
+}
+
+TEST(TextFiles, ManifestRoundTripKeepsOrderAndOrigins)
+{
+    locformat::FManifest manifest{"Game", "en", {{"B", "z", "Zed", {"a.csv:2"}}, {"A", "a", "Ay", {}}}};
+    std::string text;
+    std::string error;
+    ASSERT_TRUE(locformat::ManifestToJson(manifest, text, error));
+    locformat::FManifest read;
+    ASSERT_TRUE(locformat::ParseManifest(text, "Game.manifest", read, error)) << error;
+    ASSERT_EQ(read.Entries.size(), 2u);
+    EXPECT_EQ(read.Entries[0].Key, "z");
+    EXPECT_EQ(read.Entries[0].Origins, (std::vector<std::string>{"a.csv:2"}));
+    EXPECT_EQ(read.NativeCulture, "en");
+    ASSERT_NE(read.Find("A", "a"), nullptr);
+    EXPECT_EQ(read.Find("A", "z"), nullptr);
+}
+
+TEST(TextFiles, MalformedInputIsAnErrorNamingTheFile)
+{
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"", "malformed JSON"},
+        {"{\"FormatVersion\": 1, \"Entries\": [", "malformed JSON"},
+        {"[]", "not a JSON object"},
+        {"{}", "\"FormatVersion\" is missing"},
+        {"{\"FormatVersion\": 2}", "unsupported \"FormatVersion\" 2"},
+        {"{\"FormatVersion\": 1, \"Entries\": {}}", "\"Entries\" is not an array"},
+        {"{\"FormatVersion\": 1, \"Entries\": [7]}", "entry 1: not a JSON object"},
+        {"{\"FormatVersion\": 1, \"Entries\": [{\"Namespace\": \"N\", \"Source\": \"s\"}]}",
+         "entry 1: \"Key\" is missing"},
+        {"{\"FormatVersion\": 1, \"Entries\": [{\"Namespace\": \"N\", \"Key\": \"k\", \"Source\": \"s\", "
+         "\"Translation\": 5}]}",
+         "entry 1: \"Translation\" is not a string"},
+        {"{\"FormatVersion\": 1, \"Entries\": [{\"Namespace\": \"N\", \"Key\": \"k\", \"Source\": \"s\"}, "
+         "{\"Namespace\": \"N\", \"Key\": \"k\", \"Source\": \"t\"}]}",
+         "entry 2: duplicate text"},
+        {"{\"FormatVersion\": 1, \"Target\": \"\xFF\"}", "malformed JSON"},
+    };
+    for (const auto& [json, expected] : cases)
+    {
+        locformat::FArchive archive;
+        std::string error;
+        EXPECT_FALSE(locformat::ParseArchive(json, "de/Game.archive", archive, error)) << json;
+        EXPECT_EQ(error.rfind("de/Game.archive", 0), 0u) << error;
+        EXPECT_NE(error.find(expected), std::string::npos) << error;
+    }
+    locformat::FManifest manifest;
+    std::string error;
+    EXPECT_FALSE(locformat::ReadManifest("/nonexistent/Game.manifest", manifest, error));
+    EXPECT_NE(error.find("/nonexistent/Game.manifest"), std::string::npos);
+}
+
+TEST(TextFiles, TextThatIsNotUtf8CannotBeWritten)
+{
+    loctest::FTempDir dir;
+    const std::string path = (dir.Path() / "Game.archive").string();
+    locformat::FArchive archive{"Game", "de", {{"N", "k", "s", "caf\xE9"}}};
+    std::string error;
+    EXPECT_FALSE(locformat::WriteArchive(path, archive, error));
+    EXPECT_NE(error.find(path), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+} // namespace
