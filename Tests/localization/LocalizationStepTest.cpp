@@ -71,6 +71,7 @@ protected:
 
 TEST_F(LocalizationStep, GatherWritesTheManifestAndAnArchivePerCulture)
 {
+    fs::remove_all(Demo.Dir() / "Content/Localization");
     const FStepRun run = Run("Game", ELocalizationStep::GatherText);
     ASSERT_EQ(run.ExitCode, 0) << run.Output;
     EXPECT_NE(run.Output.find("Gathered 25 texts"), std::string::npos) << run.Output;
@@ -98,6 +99,43 @@ TEST_F(LocalizationStep, GatherWritesTheManifestAndAnArchivePerCulture)
             EXPECT_EQ(entry.Translation, culture == "en" ? entry.Source : "") << culture << " " << entry.Key;
         }
     }
+}
+
+TEST_F(LocalizationStep, SampleProjectShipsUpToDateConfigurationsAndTexts)
+{
+    std::vector<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(Demo.Dir()))
+    {
+        const std::string relative = entry.path().lexically_relative(Demo.Dir()).generic_string();
+        if (entry.is_regular_file() &&
+            (relative.starts_with("Config/Localization/") || relative.starts_with("Content/Localization/")))
+        {
+            files.push_back(relative);
+        }
+    }
+    ASSERT_EQ(files.size(), 2u * (3 + 1 + 6));
+    std::map<std::string, std::string> shipped;
+    for (const std::string& file : files)
+    {
+        shipped[file] = Demo.Read(file);
+    }
+    for (const std::string target : {"Game", "Menus"})
+    {
+        for (const ELocalizationStep step :
+             {ELocalizationStep::CompileText, ELocalizationStep::WordCountReport})
+        {
+            const auto ref = Service->GameTargets()[target == "Game" ? 0 : 1];
+            ASSERT_TRUE(
+                Service->WriteConfig(Service->GenerateConfig(*ref, step), Service->ConfigPath(*ref, step)));
+        }
+        ASSERT_EQ(Run(target, ELocalizationStep::GatherText).ExitCode, 0);
+    }
+    for (const auto& [file, text] : shipped)
+    {
+        EXPECT_EQ(Demo.Read(file), text) << file << " differs from what the editor and the steps make";
+    }
+    EXPECT_EQ(Archive("es").Find("Dialogue", "Greeting")->Translation,
+              "¡Hola, {PlayerName}! Bienvenido a la aldea.");
 }
 
 TEST_F(LocalizationStep, SecondGatherKeepsTranslationsAddsNewTextsAndDropsRemovedOnes)
@@ -259,13 +297,14 @@ TEST_F(LocalizationStep, UnreadableStringTableFailsNamingTheFile)
         {"Namespace,Key,Source\nA,B\n", "Broken.csv:2: 2 cells where the header has 3"},
         {"Namespace,Key,Source\nDialogue,Farewell,Goodbye.\n", "has a different source text at"},
     };
+    const std::string manifest = Demo.Read("Content/Localization/Game/Game.manifest");
     for (const FCase& c : cases)
     {
         Demo.Write("Content/StringTables/Game/Broken.csv", c.Content);
         const FStepRun run = Run("Game", ELocalizationStep::GatherText);
         EXPECT_NE(run.ExitCode, 0) << c.Expected;
         EXPECT_NE(run.Output.find(c.Expected), std::string::npos) << run.Output;
-        EXPECT_FALSE(fs::exists(GameDir() + "/Game.manifest"));
+        EXPECT_EQ(Demo.Read("Content/Localization/Game/Game.manifest"), manifest);
     }
     fs::remove(Demo.Dir() / "Content/StringTables/Game/Broken.csv");
     fs::create_symlink(Demo.Dir() / "nowhere.csv", Demo.Dir() / "Content/StringTables/Game/Dangling.csv");
@@ -291,6 +330,7 @@ TEST_F(LocalizationStep, MalformedArchiveIsReportedAndNotOverwritten)
 
 TEST_F(LocalizationStep, CompileWithoutManifestFailsNamingIt)
 {
+    fs::remove(Demo.Dir() / "Content/Localization/Menus/Menus.manifest");
     const FStepRun run = Run("Menus", ELocalizationStep::CompileText);
     EXPECT_NE(run.ExitCode, 0);
     EXPECT_NE(run.Output.find("Menus/Menus.manifest: cannot be opened"), std::string::npos) << run.Output;
