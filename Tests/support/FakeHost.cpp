@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <utility>
 
 namespace fake
 {
@@ -61,9 +62,10 @@ void FakeThreads::RunInBackground(std::function<void()> task)
     std::lock_guard lock(M);
     ++Live;
     Workers.emplace_back(
-        [this, task = std::move(task)]
+        [this, task = std::move(task)]() mutable
         {
-            task();
+            // The task and what it holds are released before the thread counts as finished.
+            std::exchange(task, nullptr)();
             {
                 std::lock_guard inner(M);
                 --Live;

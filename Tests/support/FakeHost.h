@@ -327,8 +327,8 @@ public:
     }
     FScopedFakeHost(const FScopedFakeHost&) = delete;
     FScopedFakeHost& operator=(const FScopedFakeHost&) = delete;
-    FakeHost* operator->() { return Host.get(); }
-    FakeHost& operator*() { return *Host; }
+    FakeHost* operator->() const { return Host.get(); }
+    FakeHost& operator*() const { return *Host; }
 
 private:
     std::unique_ptr<FakeHost> Host;

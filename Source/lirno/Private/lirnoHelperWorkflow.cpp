@@ -43,27 +43,29 @@ std::string JoinNames(const std::vector<std::string>& names)
     return joined;
 }
 
+// The user learns which entries were not applied and that the uploaded files are kept.
+std::string ResultError(const std::string& what)
+{
+    return "Translation result error:" + what +
+           " The backup archive lirno_bak.zip of the upload remains in the localization folder.";
+}
+
 std::string DescribeIncompleteApply(const FApplyReport& report)
 {
-    std::string message = "Translation result error:";
     if (!report.bOpened)
     {
-        message += "the translated package could not be opened; no entry was applied.";
+        return ResultError("the translated package could not be opened; no entry was applied.");
     }
-    else
+    std::string what = "the translated package was not fully applied.";
+    if (!report.Failed.empty())
     {
-        message += "the translated package was not fully applied.";
-        if (!report.Failed.empty())
-        {
-            message += " Entries not applied:" + JoinNames(report.Failed) + ".";
-        }
-        if (!report.Refused.empty())
-        {
-            message +=
-                " Entries refused (outside the localization folder):" + JoinNames(report.Refused) + ".";
-        }
+        what += " Entries not applied:" + JoinNames(report.Failed) + ".";
     }
-    return message + " The backup archive lirno_bak.zip of the upload remains in the localization folder.";
+    if (!report.Refused.empty())
+    {
+        what += " Entries refused (outside the localization folder):" + JoinNames(report.Refused) + ".";
+    }
+    return ResultError(what);
 }
 } // namespace
 
@@ -276,11 +278,17 @@ void lirnoHelper::Complete(const FAPI_Response_TaskStatus& answer)
 {
     const std::string processedFile = lirnoFileHelper::LocalizationFolder() + "/lirno_tmp_processed.bin";
     std::vector<std::uint8_t> bytes;
-    if (!host::Base64Decode(answer.Content.file_b64, bytes) || !host::File::WriteAll(processedFile, bytes))
+    if (!host::Base64Decode(answer.Content.file_b64, bytes))
     {
-        const FApplyReport nothingApplied;
-        JobLog("Translation result not applied:the package could not be decoded or stored");
-        EndWithMessage(DescribeIncompleteApply(nothingApplied));
+        JobLog("Translation result not applied:the package could not be decoded");
+        EndWithMessage(ResultError("the translated package could not be decoded; no entry was applied."));
+        return;
+    }
+    if (!host::File::WriteAll(processedFile, bytes))
+    {
+        JobLog("Translation result not applied:the package could not be stored");
+        EndWithMessage(ResultError("the translated package could not be stored in " + processedFile +
+                                   "; no entry was applied."));
         return;
     }
     const FApplyReport report = lirnoFileHelper::ApplyResultPackage(processedFile);
