@@ -34,6 +34,11 @@ std::unique_ptr<FEditorSession> FEditorSession::Open(const FSessionOptions& opti
     hostOptions.Http.ConnectTimeoutSeconds = options.HttpConnectTimeout;
     hostOptions.Http.StallTimeoutSeconds = options.HttpStallTimeout;
     hostOptions.WithSettingsModule = options.WithSettingsModule;
+    if (options.LogToStandardError)
+    {
+        static host::FConsole errorConsole(stderr, false);
+        hostOptions.Console = &errorConsole;
+    }
     auto session = std::unique_ptr<FEditorSession>(
         new FEditorSession(std::make_unique<host::FEditorHost>(hostOptions), options.PluginFolders));
     auto& h = session->Host();

@@ -19,6 +19,9 @@ struct FSessionOptions
     bool DefaultAnswer = false;
     long HttpConnectTimeout = 30;
     long HttpStallTimeout = 60;
+    // Log lines go to standard error instead of standard output, which then holds only the
+    // command's own listing.
+    bool LogToStandardError = false;
 };
 
 class FEditorSession

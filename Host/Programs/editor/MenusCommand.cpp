@@ -23,6 +23,7 @@ std::string IconText(host::FEditorHost& host, const host::FUICommandInfo& comman
 int MenusCommand(FSessionOptions options)
 {
     std::string error;
+    options.LogToStandardError = true;
     auto session = FEditorSession::Open(options, error);
     if (!session)
     {

@@ -82,6 +82,15 @@ const host::FMenuEntry* FindEntry(const host::FMenuSystem& menus, const std::str
     }
     return button;
 }
+
+bool ExecuteEntry(const host::FMenuEntry& entry)
+{
+    // Copies, as the action may change the menus the entry lives in. They go out of scope here:
+    // objects made by a plug-in must not outlive its library.
+    const auto command = entry.Command;
+    const auto list = entry.CommandList;
+    return list->Execute(*command);
+}
 } // namespace
 
 int RunCommand(FSessionOptions options, const FRunArguments& arguments)
@@ -104,10 +113,7 @@ int RunCommand(FSessionOptions options, const FRunArguments& arguments)
         PrintError("no menu entry or toolbar button runs the command " + arguments.Command);
         return ExitUsage;
     }
-    // Copies: the action may change the menus it was found in.
-    const auto command = entry->Command;
-    const auto list = entry->CommandList;
-    if (!list->Execute(*command))
+    if (!ExecuteEntry(*entry))
     {
         PrintError("the command " + arguments.Command + " cannot be executed now");
         return ExitOtherEnd;

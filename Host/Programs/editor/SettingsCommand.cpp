@@ -116,6 +116,7 @@ int SetValue(host::FEditorHost& host, const host::FSettingsSection& section,
 int SettingsCommand(FSessionOptions options, const FSettingsArguments& arguments)
 {
     std::string error;
+    options.LogToStandardError = true;
     auto session = FEditorSession::Open(options, error);
     if (!session)
     {

@@ -1,0 +1,195 @@
+// The editor program end to end, with the host's test module as its plug-in.
+#include "Config.h"
+#include "HostTestSupport.h"
+#include "Paths.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include <chrono>
+#include <cstdlib>
+#include <sys/wait.h>
+
+using namespace host;
+using namespace host::test;
+
+namespace
+{
+struct FRun
+{
+    int Status = -1;
+    std::string Out;
+    std::string Err;
+};
+
+std::string Quote(const std::string& text)
+{
+    return "'" + text + "'";
+}
+
+FRun Editor(const std::string& arguments, const std::string& tag)
+{
+    const std::string plugins = MakeTestPluginFolder("editor_plugins_" + tag);
+    const std::string out = testing::TempDir() + "editor_" + tag + ".out";
+    const std::string err = testing::TempDir() + "editor_" + tag + ".err";
+    const std::string command = Quote(EDITOR_PATH) + " --plugins " + Quote(plugins) + " " + arguments + " <" +
+                                Quote("/dev/null") + " >" + Quote(out) + " 2>" + Quote(err);
+    const int raw = std::system(command.c_str());
+    FRun run;
+    run.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    File::ReadAllText(out, run.Out);
+    File::ReadAllText(err, run.Err);
+    return run;
+}
+
+bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+void SetUserSetting(const std::string& project, const std::string& key, const std::string& value)
+{
+    const std::string path = project + "Saved/Config/User/Engine.ini";
+    FIniDocument doc = FIniDocument::Load(path).value_or(FIniDocument{});
+    doc.Set("/Script/hosttestmodule.ModuleSettings", key, value);
+    ASSERT_TRUE(doc.Save(path));
+}
+} // namespace
+
+TEST(EditorSettings, ListsSectionsWithFieldsTooltipsTypesAndValues)
+{
+    const std::string project = MakeProject("editor_settings_list");
+    const FRun run = Editor("settings " + Quote(project), "settings_list");
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_TRUE(Contains(run.Out, "[HostTestSettings]\n  display name: Host test settings\n"
+                                  "  description: Settings of the host's test module\n"))
+        << run.Out;
+    EXPECT_TRUE(Contains(run.Out, "  Mode (string) = message\n    category: Test Setting\n"
+                                  "    tooltip: What the action does\n"));
+    EXPECT_TRUE(Contains(run.Out, "  Level (enum ELevel {Low=0, Middle=1, High=2}) = High\n"));
+    EXPECT_TRUE(Contains(run.Out, "[/Script/hosttestmodule.ModuleSettings]"));
+
+    const FRun key = Editor("settings " + Quote(project) + " HostTestSettings Flag", "settings_key");
+    EXPECT_EQ(key.Status, 0);
+    EXPECT_EQ(key.Out, "true\n");
+}
+
+TEST(EditorSettings, SetsValuesByDisplayNameOrNumberAndSavesPerUser)
+{
+    const std::string project = MakeProject("editor_settings_set");
+    const std::string ini = project + "Saved/Config/User/Engine.ini";
+    const std::string section = "/Script/hosttestmodule.ModuleSettings";
+    FRun run = Editor("settings " + Quote(project) + " HostTestSettings Level Middle", "set1");
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(ReadIniValue(ini, section, "Level"), "Middle");
+    run = Editor("settings " + Quote(project) + " HostTestSettings Level 0", "set2");
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(ReadIniValue(ini, section, "Level"), "Low");
+    run = Editor("settings " + Quote(project) + " HostTestSettings Flag false", "set3");
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    run = Editor("settings " + Quote(project) + " HostTestSettings Level", "set4");
+    EXPECT_EQ(run.Out, "Low\n");
+    EXPECT_EQ(ReadIniValue(ini, section, "Flag"), "false");
+    EXPECT_EQ(ReadIniValue(ini, section, "Mode"), "message"); // one key per field
+}
+
+TEST(EditorSettings, RefusesBadSectionKeyOrValueAndWritesNothing)
+{
+    const std::string project = MakeProject("editor_settings_bad");
+    const std::string ini = project + "Saved/Config/User/Engine.ini";
+    struct FCase
+    {
+        std::string Arguments;
+        std::string Named;
+    };
+    for (const FCase& c : {FCase{"Nope Mode x", "Nope"}, FCase{"HostTestSettings Nope x", "Nope"},
+                           FCase{"HostTestSettings Level Purple", "Purple"},
+                           FCase{"HostTestSettings Level 9", "9"}, FCase{"HostTestSettings Flag yes", "yes"}})
+    {
+        const FRun run = Editor("settings " + Quote(project) + " " + c.Arguments, "bad");
+        EXPECT_EQ(run.Status, 2) << c.Arguments;
+        EXPECT_TRUE(Contains(run.Err, c.Named)) << run.Err;
+        EXPECT_FALSE(File::Exists(ini)) << c.Arguments;
+    }
+}
+
+TEST(EditorMenus, ListsEntriesWithLabelTooltipIconAndOwner)
+{
+    const std::string project = MakeProject("editor_menus");
+    const FRun run = Editor("menus " + Quote(project), "menus");
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    const std::string icon = testing::TempDir() + "editor_plugins_menus/HostTest/Resources/Icon16.png 16x16";
+    EXPECT_TRUE(Contains(run.Out, "Test.MainMenu\n  section Tools\n    menu entry hosttest.Action\n"
+                                  "      label: Test action\n      tooltip: Runs the test action\n"
+                                  "      icon: " +
+                                      icon + "\n      owner: hosttestmodule\n"))
+        << run.Out;
+    EXPECT_TRUE(Contains(run.Out, "Test.ToolBar\n  section Plugins\n    toolbar button hosttest.Action\n"));
+}
+
+TEST(EditorRun, CompletedCommandBringsUpOutputLogAndExitsZero)
+{
+    const std::string project = MakeProject("editor_run_message");
+    const FRun run = Editor("run " + Quote(project) + " hosttest.Action", "run_message");
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_TRUE(
+        Contains(run.Out, "LogHostTest: Display: action message\nmessage: hello from the test module\n"
+                          "output log: " +
+                              project + "Saved/Logs/Editor.log\n"))
+        << run.Out;
+    std::string log;
+    ASSERT_TRUE(File::ReadAllText(project + "Saved/Logs/Editor.log", log));
+    EXPECT_TRUE(Contains(log, "LogHostTest: Display: startup 1\n"));
+    EXPECT_TRUE(Contains(log, "LogHostTest: Display: shutdown\n"));
+}
+
+TEST(EditorRun, QuestionsTakeTheGivenAnswerNoByDefault)
+{
+    const std::string project = MakeProject("editor_run_ask");
+    SetUserSetting(project, "Mode", "ask");
+    FRun run = Editor("run " + Quote(project) + " hosttest.Action", "ask_default");
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_TRUE(Contains(run.Out, "question: Proceed?\nanswer: no\nmessage: declined\n")) << run.Out;
+    run = Editor("run " + Quote(project) + " hosttest.Action --yes", "ask_yes");
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_TRUE(Contains(run.Out, "question: Proceed?\nanswer: yes\n")) << run.Out;
+    run = Editor("run " + Quote(project) + " hosttest.Action --yes --no", "ask_both");
+    EXPECT_EQ(run.Status, 2);
+}
+
+TEST(EditorRun, WaitsForRequestsAndBackgroundTasksBeforeExiting)
+{
+    FLoopbackServer server([](const std::string&) { return FLoopbackServer::Respond(200, "pong"); });
+    const std::string project = MakeProject("editor_run_http");
+    SetUserSetting(project, "Mode", "http");
+    SetUserSetting(project, "Url", server.Url("/ping"));
+    const FRun run = Editor("run " + Quote(project) + " hosttest.Action --timeout 20", "run_http");
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_TRUE(Contains(run.Out, "LogHostTest: Display: response 200 pong on main\n")) << run.Out;
+    EXPECT_TRUE(Contains(run.Out, "progress: Waiting... 0%\nprogress: Waiting... 50%\n")) << run.Out;
+    EXPECT_TRUE(Contains(run.Out, "LogHostTest: Display: background ran off main\n")) << run.Out;
+}
+
+TEST(EditorRun, TimeOutEndsWithStatusTwo)
+{
+    const std::string project = MakeProject("editor_run_hang");
+    SetUserSetting(project, "Mode", "hang");
+    const auto start = std::chrono::steady_clock::now();
+    const FRun run = Editor("run " + Quote(project) + " hosttest.Action --timeout 0.5", "run_hang");
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_TRUE(Contains(run.Err, "timed out")) << run.Err;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
+TEST(EditorRun, RefusesFolderWithoutProjectFileAndUnknownCommands)
+{
+    const std::string empty = testing::TempDir() + "editor_no_project/";
+    std::filesystem::create_directories(empty);
+    FRun run = Editor("run " + Quote(empty) + " hosttest.Action", "no_project");
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_TRUE(Contains(run.Err, "no project file")) << run.Err;
+    run = Editor("run " + Quote(MakeProject("editor_run_unknown")) + " hosttest.Nothing", "unknown");
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_TRUE(Contains(run.Err, "hosttest.Nothing")) << run.Err;
+}

@@ -1,0 +1,190 @@
+#include "HostTestSupport.h"
+
+#include "Paths.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <filesystem>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace host::test
+{
+namespace fs = std::filesystem;
+
+std::string MakeProject(const std::string& folderName, const std::string& name)
+{
+    const std::string dir = testing::TempDir() + folderName + "/";
+    fs::remove_all(dir);
+    fs::create_directories(dir + "Config");
+    fs::create_directories(dir + "Content");
+    File::WriteAllText(dir + name + ".project",
+                       "{\"FileVersion\": 1, \"Name\": \"" + name + "\", \"Description\": \"test\"}");
+    return dir;
+}
+
+std::string MakeTestPluginFolder(const std::string& folderName)
+{
+    const std::string dir = testing::TempDir() + folderName + "/";
+    fs::remove_all(dir);
+    fs::create_directories(dir + "HostTest/Binaries");
+    File::WriteAllText(
+        dir + "HostTest/HostTest.plugin",
+        R"({"FileVersion": 3, "VersionName": "0.1", "Modules": [{"Name": "hosttestmodule", "Type": "Editor"}]})");
+    fs::copy_file(HOSTTEST_MODULE_PATH, dir + "HostTest/Binaries/libhosttestmodule.so");
+    return dir + "HostTest/";
+}
+
+FCapturedConsole::FCapturedConsole(bool redraw)
+{
+    Stream = open_memstream(&Buffer, &Size);
+    Console_ = std::make_unique<FConsole>(Stream, redraw);
+}
+
+FCapturedConsole::~FCapturedConsole()
+{
+    std::fclose(Stream);
+    std::free(Buffer);
+}
+
+std::string FCapturedConsole::Text()
+{
+    std::fflush(Stream);
+    return std::string(Buffer, Size);
+}
+
+FLoopbackServer::FLoopbackServer(std::function<FReply(const std::string&)> handler)
+    : Handler(std::move(handler))
+{
+    Listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(Listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    ::getsockname(Listener, reinterpret_cast<sockaddr*>(&address), &length);
+    Port_ = ntohs(address.sin_port);
+    ::listen(Listener, 16);
+    if (::pipe(StopPipe) != 0)
+    {
+        ADD_FAILURE() << "pipe failed";
+    }
+    Thread = std::thread([this] { Serve(); });
+}
+
+FLoopbackServer::~FLoopbackServer()
+{
+    ::close(StopPipe[1]);
+    Thread.join();
+    for (auto& c : Connections)
+    {
+        c.join();
+    }
+    ::close(StopPipe[0]);
+    ::close(Listener);
+}
+
+std::string FLoopbackServer::Url(const std::string& path) const
+{
+    return "http://127.0.0.1:" + std::to_string(Port_) + path;
+}
+
+std::vector<std::string> FLoopbackServer::Requests()
+{
+    std::lock_guard lock(Mutex);
+    return Received;
+}
+
+FLoopbackServer::FReply FLoopbackServer::Respond(int status, const std::string& body)
+{
+    return {"HTTP/1.1 " + std::to_string(status) + " X\r\nContent-Length: " + std::to_string(body.size()) +
+                "\r\nConnection: close\r\n\r\n" + body,
+            false};
+}
+
+void FLoopbackServer::Serve()
+{
+    for (;;)
+    {
+        pollfd fds[2] = {{Listener, POLLIN, 0}, {StopPipe[0], POLLIN, 0}};
+        ::poll(fds, 2, -1);
+        if (fds[1].revents)
+        {
+            return;
+        }
+        const int client = ::accept(Listener, nullptr, nullptr);
+        if (client >= 0)
+        {
+            Connections.emplace_back([this, client] { Handle(client); });
+        }
+    }
+}
+
+void FLoopbackServer::Handle(int client)
+{
+    std::string request;
+    char buffer[4096];
+    std::size_t expected = std::string::npos;
+    for (;;)
+    {
+        const auto headerEnd = request.find("\r\n\r\n");
+        if (headerEnd != std::string::npos && expected == std::string::npos)
+        {
+            expected = headerEnd + 4;
+            const auto at = request.find("Content-Length: ");
+            if (at != std::string::npos && at < headerEnd)
+            {
+                expected += std::stoul(request.substr(at + 16));
+            }
+        }
+        if (expected != std::string::npos && request.size() >= expected)
+        {
+            break;
+        }
+        pollfd fds[2] = {{client, POLLIN, 0}, {StopPipe[0], POLLIN, 0}};
+        ::poll(fds, 2, -1);
+        if (fds[1].revents)
+        {
+            ::close(client);
+            return;
+        }
+        const auto n = ::recv(client, buffer, sizeof buffer, 0);
+        if (n <= 0)
+        {
+            break;
+        }
+        request.append(buffer, static_cast<std::size_t>(n));
+    }
+    {
+        std::lock_guard lock(Mutex);
+        Received.push_back(request);
+    }
+    const FReply reply = Handler(request);
+    if (reply.Hang)
+    {
+        pollfd stop{StopPipe[0], POLLIN, 0};
+        ::poll(&stop, 1, -1);
+    }
+    else if (!reply.Raw.empty())
+    {
+        ::send(client, reply.Raw.data(), reply.Raw.size(), MSG_NOSIGNAL);
+    }
+    ::close(client);
+}
+
+int UnusedPort()
+{
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(s);
+    return ntohs(address.sin_port);
+}
+} // namespace host::test

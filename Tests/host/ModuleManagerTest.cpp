@@ -1,0 +1,109 @@
+#include "EditorHost.h"
+#include "HostTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace host;
+using namespace host::test;
+
+namespace
+{
+// The real host over a temporary project, installed for the test's duration.
+class ModuleManagerTest : public testing::Test
+{
+protected:
+    void StartHost(bool withSettings)
+    {
+        FEditorHostOptions options;
+        options.Project = *LoadProject(MakeProject("modules_project")).Project;
+        options.EngineDir = testing::TempDir() + "no_engine";
+        options.Console = &Out.Console();
+        options.WithSettingsModule = withSettings;
+        options.UI.Browser = [](const std::string&) { return false; };
+        Host = std::make_unique<FEditorHost>(options);
+        Install(Host.get());
+        Host->ModuleManager().Discover({MakeTestPluginFolder("modules_plugins")},
+                                       Host->Paths().ProjectDir() + "Plugins");
+    }
+    void TearDown() override
+    {
+        if (Host)
+        {
+            Host->ModuleManager().ShutdownAll();
+        }
+        Host.reset();
+    }
+
+    FCapturedConsole Out;
+    std::unique_ptr<FEditorHost> Host;
+};
+} // namespace
+
+TEST_F(ModuleManagerTest, DiscoversPluginAndStartsItsModule)
+{
+    StartHost(true);
+    const auto plugin = Host->Plugins().Find("HostTest");
+    ASSERT_TRUE(plugin);
+    EXPECT_EQ(plugin->BaseDir, testing::TempDir() + "modules_plugins/HostTest/");
+    EXPECT_EQ(plugin->Version, "0.1");
+    EXPECT_TRUE(Host->Modules().IsModuleLoaded("Settings"));
+    EXPECT_FALSE(Host->Modules().IsModuleLoaded("hosttestmodule"));
+
+    ASSERT_TRUE(Host->ModuleManager().LoadAll());
+    EXPECT_TRUE(Host->Modules().IsModuleLoaded("hosttestmodule"));
+    EXPECT_TRUE(Host->Settings().FindSection("HostTestSettings"));
+    EXPECT_TRUE(Host->Bindings().FindCommand("hosttest.Action"));
+    EXPECT_NE(Out.Text().find("LogHostTest: Display: startup 1\n"), std::string::npos);
+
+    Host->Menus().SetReady();
+    EXPECT_EQ(Host->Menus().FindMenu("Test.MainMenu")->Sections[0].Entries.size(), 1u);
+
+    Host->ModuleManager().ShutdownAll();
+    EXPECT_FALSE(Host->Modules().IsModuleLoaded("hosttestmodule"));
+    EXPECT_TRUE(Host->Settings().All().empty());
+    EXPECT_TRUE(Host->Menus().FindMenu("Test.MainMenu")->Sections[0].Entries.empty());
+    EXPECT_NE(Out.Text().find("LogHostTest: Display: shutdown\n"), std::string::npos);
+}
+
+TEST_F(ModuleManagerTest, WithoutSettingsModuleNoSectionIsRegistered)
+{
+    StartHost(false);
+    ASSERT_TRUE(Host->ModuleManager().LoadAll());
+    EXPECT_FALSE(Host->Modules().IsModuleLoaded("Settings"));
+    EXPECT_TRUE(Host->Settings().All().empty());
+    EXPECT_TRUE(Host->Bindings().FindCommand("hosttest.Action"));
+}
+
+TEST_F(ModuleManagerTest, UnloadAndLoadAgainStartsAFreshLibrary)
+{
+    StartHost(true);
+    ASSERT_TRUE(Host->ModuleManager().LoadModule("hosttestmodule"));
+    ASSERT_TRUE(FindStruct("/Script/hosttestmodule.ModuleSettings"));
+    ASSERT_TRUE(Host->ModuleManager().UnloadModule("hosttestmodule"));
+    EXPECT_FALSE(FindStruct("/Script/hosttestmodule.ModuleSettings")); // static registrations went with it
+    EXPECT_FALSE(Host->Bindings().FindCommand("hosttest.Action"));
+    ASSERT_TRUE(Host->ModuleManager().LoadModule("hosttestmodule"));
+    EXPECT_TRUE(Host->Bindings().FindCommand("hosttest.Action"));
+    EXPECT_TRUE(Host->Settings().FindSection("HostTestSettings")->Object);
+    const std::string text = Out.Text();
+    // A second "startup 1" shows the library really was unloaded and loaded again.
+    const auto first = text.find("startup 1\n");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_NE(text.find("startup 1\n", first + 1), std::string::npos) << text;
+}
+
+TEST_F(ModuleManagerTest, MissingLibraryOrUnknownModuleFailsWithMessage)
+{
+    StartHost(true);
+    std::filesystem::remove(testing::TempDir() + "modules_plugins/HostTest/Binaries/libhosttestmodule.so");
+    EXPECT_FALSE(Host->ModuleManager().LoadAll());
+    EXPECT_FALSE(Host->ModuleManager().LoadModule("nothing"));
+    const std::string text = Out.Text();
+    EXPECT_NE(text.find("LogGeneral: Error: Module hosttestmodule: libhosttestmodule.so is neither"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("LogGeneral: Error: Module nothing belongs to no discovered plug-in"),
+              std::string::npos);
+}
