@@ -1,0 +1,231 @@
+// The running service on a loopback port, spoken to as the plug-in does.
+#include "PackageFixture.h"
+#include "PseudoProvider.h"
+#include "Server.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+namespace lirno::service
+{
+namespace
+{
+using nlohmann::json;
+
+ServiceConfig TestConfig()
+{
+    ServiceConfig config;
+    config.port = 0;
+    config.workers = 1;
+    config.default_provider = "pseudo";
+    config.max_upload_bytes = 1u << 20;
+    config.latest_plugin_version = "1.4";
+    config.update_url = "http://updates.test/lirno";
+    config.top_up_url = "http://account.test/top-up";
+    config.accounts = {{"key-a", 11, 1000000, ""}, {"key-b", 12, 1000000, ""}, {"tiny", 13, 5, ""}};
+    return config;
+}
+
+class ServiceHttp : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string error;
+        ASSERT_TRUE(service_.Start(error)) << error;
+        client_ = std::make_unique<httplib::Client>("127.0.0.1", service_.Port());
+        client_->set_read_timeout(10, 0);
+    }
+
+    static httplib::Headers PluginHeaders(const std::string& key, const std::string& rnd = "77",
+                                          const std::string& translate_all = "false")
+    {
+        return {{"User-Agent", "zq lirno"},
+                {"Accepts", "application/json; charset=UTF-8"},
+                {"Authorization", key},
+                {"TranslateAll", translate_all},
+                {"ProjectFilePath", "L3AvRGVtby51cHJvamVjdA=="},
+                {"ProjectID", "ABC"},
+                {"NativeLang", test::NativeLangHeader()},
+                {"Version", "1.3"},
+                {"Rnd", rnd},
+                {"TranslatorType", "0"},
+                {"ENGINE_MAJOR_VERSION", "5"},
+                {"ENGINE_MINOR_VERSION", "4"},
+                {"ENGINE_PATCH_VERSION", "3"}};
+    }
+
+    json Post(const std::string& path, const std::string& body, const httplib::Headers& headers)
+    {
+        const auto result = client_->Post(path.c_str(), headers, body, "application/json; charset=UTF-8");
+        if (!result)
+            return json{{"transport_error", static_cast<int>(result.error())}};
+        EXPECT_EQ(result->status, 200) << result->body;
+        return json::parse(result->body, nullptr, false);
+    }
+
+    json Upload(const std::string& key, const std::string& translate_all = "false")
+    {
+        return Post("/api/zqlirno/upload", test::UploadBody(test::SampleUpload(), "77"),
+                    PluginHeaders(key, "77", translate_all));
+    }
+
+    json PollUntilDone(const std::string& key, const json& record)
+    {
+        json answer;
+        for (int i = 0; i < 500; ++i)
+        {
+            answer = Post("/api/zqlirno/status", record.dump(1, '\t'), PluginHeaders(key, "0"));
+            if (answer.value("Status", -1) != 1 ||
+                answer["Content"]["CompletionProgress"].get<double>() >= 100.0)
+                return answer;
+            // The package must come with the first 100, never before it.
+            EXPECT_EQ(answer["Content"]["file_b64"], "");
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return answer;
+    }
+
+    TranslationService service_{TestConfig()};
+    std::unique_ptr<httplib::Client> client_;
+};
+} // namespace
+
+TEST_F(ServiceHttp, TranslatesAnUploadAndReturnsEveryNonNativeArchive)
+{
+    const json accepted = Upload("key-a");
+    ASSERT_EQ(accepted["Status"], 1) << accepted.dump();
+    const json& record = accepted["Content"];
+    ASSERT_EQ(record["TaskidList"].size(), 1u);
+    const int chars = record["CharCount"];
+    EXPECT_GT(chars, 0);
+    EXPECT_EQ(record["UserID"], 11);
+    EXPECT_EQ(record["UsedCharCount"], chars);
+    EXPECT_EQ(record["UserTransLimit_LastCharCount"], 1000000 - chars);
+
+    const json done = PollUntilDone("key-a", record);
+    ASSERT_EQ(done["Status"], 1) << done.dump();
+    EXPECT_EQ(done["Content"]["CompletionProgress"], 100.0);
+    EXPECT_EQ(done["Content"]["CompletedCharCount"], chars);
+    EXPECT_NE(done["Content"]["result_msg"].get<std::string>().find("Translation finished"),
+              std::string::npos);
+
+    const auto files = test::ReadResultPackage(done["Content"]["file_b64"]);
+    ASSERT_EQ(files.size(), 3u);
+    EXPECT_EQ(files[0].name, "Game/de/Game.archive");
+    EXPECT_EQ(files[1].name, "Game/es/Game.archive");
+    EXPECT_EQ(files[2].name, "Menus/fr/Menus.archive");
+    const auto de = test::ParseArchiveOrFail(files[0]);
+    ASSERT_EQ(de.Entries.size(), 3u);
+    EXPECT_EQ(de.Entries[0].Translation, "Hallo {PlayerName}!"); // translated before: kept
+    EXPECT_EQ(de.Entries[1].Translation, PseudoLocalize("Press <b>Start</b> to play"));
+    EXPECT_EQ(de.Entries[2].Translation, PseudoLocalize("You have {0} coins"));
+}
+
+TEST_F(ServiceHttp, TranslateAllCountsAndReplacesEveryText)
+{
+    const int some = Upload("key-a")["Content"]["CharCount"];
+    const json all = Upload("key-a", "true");
+    EXPECT_GT(all["Content"]["CharCount"].get<int>(), some);
+    const auto files = test::ReadResultPackage(PollUntilDone("key-a", all["Content"])["Content"]["file_b64"]);
+    ASSERT_FALSE(files.empty());
+    EXPECT_EQ(test::ParseArchiveOrFail(files[0]).Entries[0].Translation,
+              PseudoLocalize("Hello {PlayerName}!"));
+}
+
+TEST_F(ServiceHttp, KeysAndAllowancesDecideWhetherATaskStarts)
+{
+    const json unknown = Upload("nobody");
+    EXPECT_EQ(unknown["Status"], 0);
+    EXPECT_NE(unknown["Msg"].get<std::string>().find("API_KEY"), std::string::npos);
+    EXPECT_EQ(Upload("")["Status"], 0);
+
+    const json tiny = Upload("tiny");
+    EXPECT_EQ(tiny["Status"], 2) << tiny.dump();
+    EXPECT_EQ(tiny["Content"]["result_errormsg"], "http://account.test/top-up");
+    EXPECT_EQ(tiny["Content"]["UserTransLimit_LastCharCount"], 5);
+    EXPECT_EQ(tiny["Content"]["UserID"], 13);
+    EXPECT_GT(tiny["Content"]["CharCount"].get<int>(), 5);
+    EXPECT_TRUE(tiny["Content"]["TaskidList"].empty());
+
+    // Tasks belong to their key: another key cannot read them.
+    const json accepted = Upload("key-a");
+    const json stolen = Post("/api/zqlirno/status", accepted["Content"].dump(), PluginHeaders("key-b", "0"));
+    EXPECT_EQ(stolen["Status"], 0);
+}
+
+TEST_F(ServiceHttp, BadInputGetsStatusZeroAndTheServiceGoesOn)
+{
+    const std::string good = test::UploadBody(test::SampleUpload(), "77");
+    struct Case
+    {
+        const char* what;
+        std::string body;
+        httplib::Headers headers;
+    };
+    auto without = [](const char* name)
+    {
+        auto headers = PluginHeaders("key-a");
+        headers.erase(name);
+        return headers;
+    };
+    auto with = [](const char* name, const char* value)
+    {
+        auto headers = PluginHeaders("key-a");
+        headers.erase(name);
+        headers.emplace(name, value);
+        return headers;
+    };
+    const std::vector<Case> uploads = {
+        {"not a zip", "hello", PluginHeaders("key-a")},
+        {"empty body", "", PluginHeaders("key-a")},
+        {"wrong job number", good, PluginHeaders("key-a", "78")},
+        {"over the size cap", std::string((1u << 20) + 1, 'x'), PluginHeaders("key-a")},
+        {"no Authorization", good, without("Authorization")},
+        {"no Rnd", good, without("Rnd")},
+        {"no NativeLang", good, without("NativeLang")},
+        {"no TranslateAll", good, without("TranslateAll")},
+        {"no TranslatorType", good, without("TranslatorType")},
+        {"negative Rnd", good, with("Rnd", "-77")},
+        {"NativeLang not base64", good, with("NativeLang", "{\"Game\":\"en\"}")},
+        {"NativeLang not an object", good, with("NativeLang", "WzFd")},
+        {"TranslateAll not a bool", good, with("TranslateAll", "yes")},
+    };
+    for (const Case& c : uploads)
+    {
+        const json answer = Post("/api/zqlirno/upload", c.body, c.headers);
+        EXPECT_EQ(answer.value("Status", -1), 0) << c.what << ": " << answer.dump();
+        EXPECT_FALSE(answer.value("Msg", std::string()).empty()) << c.what;
+    }
+
+    const json accepted = Upload("key-a");
+    json unknown_task = accepted["Content"];
+    unknown_task["TaskidList"] = json::array({accepted["Content"]["TaskidList"][0].get<int>() ^ 0x5a5a});
+    const std::vector<Case> polls = {
+        {"not JSON", "{\"TaskidList\":", PluginHeaders("key-a", "0")},
+        {"no task id", "{\"TaskidList\":[]}", PluginHeaders("key-a", "0")},
+        {"wrong member type", "{\"TaskidList\":\"1\"}", PluginHeaders("key-a", "0")},
+        {"unknown task", unknown_task.dump(), PluginHeaders("key-a", "0")},
+        {"no Authorization", accepted["Content"].dump(), without("Authorization")},
+        {"oversized record", std::string(2u << 20, ' '), PluginHeaders("key-a", "0")},
+    };
+    for (const Case& c : polls)
+        EXPECT_EQ(Post("/api/zqlirno/status", c.body, c.headers).value("Status", -1), 0) << c.what;
+
+    EXPECT_EQ(PollUntilDone("key-a", accepted["Content"])["Content"]["CompletionProgress"], 100.0);
+}
+
+TEST_F(ServiceHttp, CheckUpdateOffersNewerVersions)
+{
+    auto headers = PluginHeaders("");
+    const json offer = Post("/api/zq/checkupdate", "", headers);
+    EXPECT_EQ(offer["Status"], 4);
+    EXPECT_EQ(offer["Content"]["result_errormsg"], "http://updates.test/lirno");
+    EXPECT_NE(offer["Msg"].get<std::string>().find("1.4"), std::string::npos);
+
+    headers.erase("Version");
+    headers.emplace("Version", "1.4");
+    EXPECT_NE(Post("/api/zq/checkupdate", "", headers)["Status"], 4);
+}
+} // namespace lirno::service
