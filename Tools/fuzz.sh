@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# Runs the zip reader fuzzer for SECONDS (default 60) with Debian's clang and libFuzzer.
+# Runs a zip fuzzer for SECONDS (default 60) with Debian's clang and libFuzzer:
+#   Tools/fuzz.sh [SECONDS] [reader|roundtrip]
+# reader: open, list and extract hostile archives; roundtrip: write items, read them back.
 # Findings land in build/fuzz/artifacts; turn each into a regression test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
+target="${2:-reader}"
+case "$target" in reader|roundtrip) ;; *) echo "usage: $0 [SECONDS] [reader|roundtrip]" >&2; exit 2 ;; esac
 build=build/fuzz
 CC=clang CXX=clang++ cmake -S Tests/zip/fuzz -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" --target zip_reader_fuzz
-mkdir -p "$build/corpus" "$build/seeds" "$build/artifacts"
+cmake --build "$build" --target "zip_${target}_fuzz"
+mkdir -p "$build/corpus-$target" "$build/seeds" "$build/artifacts"
 # Seed archives made now by the tools at hand; the first byte of an input picks the password.
 python3 - "$build/seeds" <<'PY'
 import io, os, sys, zipfile
@@ -30,5 +34,7 @@ if command -v zip >/dev/null; then
   (cd "$tmp" && zip -q -P pw enc.zip s.txt && printf '\001' | cat - enc.zip > "$OLDPWD/$build/seeds/encrypted")
   rm -rf "$tmp"
 fi
-ASAN_OPTIONS=detect_leaks=1 "$build/zip_reader_fuzz" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
-  -artifact_prefix="$build/artifacts/" "$build/corpus" "$build/seeds"
+seeds=("$build/seeds")
+[ "$target" = roundtrip ] && seeds=()
+ASAN_OPTIONS=detect_leaks=1 "$build/zip_${target}_fuzz" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
+  -artifact_prefix="$build/artifacts/$target-" "$build/corpus-$target" "${seeds[@]}"

@@ -24,15 +24,16 @@ long long unix_seconds(ZipFileTime time)
 }
 } // namespace
 
-bool parse_item(const std::string& text, ItemSpec& item)
+bool parse_item(const std::string& text, ItemArgument& item)
 {
     const auto equals = text.find('=');
     if (equals != std::string::npos)
     {
+        // Empty halves go to the engine, which reports them like any other bad item.
         item = {text.substr(0, equals), text.substr(equals + 1), false};
-        return !item.name.empty() && !item.path.empty();
+        return true;
     }
-    if (text.size() > 1 && text.back() == '/')
+    if (!text.empty() && text.back() == '/')
     {
         item = {text, {}, true};
         return true;
@@ -43,16 +44,16 @@ bool parse_item(const std::string& text, ItemSpec& item)
 int create_archive(const std::string& archive, const std::string* password,
                    const std::vector<std::string>& items)
 {
-    std::vector<ItemSpec> specs;
+    std::vector<ItemArgument> arguments;
     for (const auto& text : items)
     {
-        ItemSpec spec;
-        if (!parse_item(text, spec))
+        ItemArgument item;
+        if (!parse_item(text, item))
         {
             std::cerr << "ziptool: an ITEM is NAME=PATH or NAME/: " << text << '\n';
             return 2;
         }
-        specs.push_back(spec);
+        arguments.push_back(item);
     }
     ZipHandle* handle = zip_create_file(widen(archive).c_str(), password ? password->c_str() : nullptr);
     if (handle == nullptr)
@@ -61,14 +62,14 @@ int create_archive(const std::string& archive, const std::string* password,
         return 1;
     }
     bool ok = true;
-    for (const auto& spec : specs)
+    for (const auto& item : arguments)
     {
-        const std::u16string name = widen(spec.name);
-        const ZipResult result = spec.folder ? zip_add_folder(handle, name.c_str())
-                                             : zip_add_file(handle, name.c_str(), widen(spec.path).c_str());
+        const std::u16string name = widen(item.name);
+        const ZipResult result = item.folder ? zip_add_folder(handle, name.c_str())
+                                             : zip_add_file(handle, name.c_str(), widen(item.path).c_str());
         if (result != zip_result::Ok)
         {
-            report(spec.name, describe_writer_result(result));
+            report(item.name, describe_writer_result(result));
             ok = false;
         }
     }

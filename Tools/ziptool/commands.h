@@ -12,11 +12,11 @@ int list_archive(const std::string& archive);
 int extract_archive(const std::string& archive, const std::string& folder, const std::string* password);
 
 // NAME=PATH is a file, NAME/ a folder; anything else is a usage error.
-struct ItemSpec
+struct ItemArgument
 {
     std::string name;
     std::string path;
     bool folder = false;
 };
-bool parse_item(const std::string& text, ItemSpec& item);
+bool parse_item(const std::string& text, ItemArgument& item);
 } // namespace ziptool
