@@ -93,6 +93,27 @@ std::optional<std::string> Restore(std::string_view paragraph, const std::vector
     }
     return out;
 }
+// Dropped words (Spanish leaves out subject pronouns) leave their spaces behind; tidy them
+// unless the source itself had such spacing.
+std::string TidySpaces(std::string text, std::string_view source)
+{
+    if (source.find("  ") == std::string_view::npos)
+    {
+        std::string tidy;
+        for (const char c : text)
+        {
+            if (!(c == ' ' && !tidy.empty() && tidy.back() == ' '))
+                tidy += c;
+        }
+        text = std::move(tidy);
+    }
+    if (!source.starts_with(' '))
+        text.erase(0, text.find_first_not_of(' ') == std::string::npos ? text.size()
+                                                                       : text.find_first_not_of(' '));
+    if (!source.ends_with(' '))
+        text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
 } // namespace
 
 std::string ApertiumRequest(const std::vector<std::string>& texts)
@@ -136,7 +157,8 @@ std::vector<std::optional<std::string>> ApertiumResponse(const std::vector<std::
             if (segment.is_protected)
                 runs.push_back(segment.text);
         }
-        results[i] = Restore(output.substr(body, end - body), runs);
+        if (auto restored = Restore(output.substr(body, end - body), runs))
+            results[i] = TidySpaces(std::move(*restored), texts[i]);
     }
     return results;
 }

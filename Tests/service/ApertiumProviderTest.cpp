@@ -28,13 +28,13 @@ TEST(ApertiumProvider, ResponseRestoresRunsAndRefusesDamagedParagraphs)
     const std::string output =
         "<p id=\"s0\">Hola <x id=\"1\"/>tú<x id=\"2\"/> <x id=\"0\"/> &amp; &quot;</p>\n"
         "<p id=\"s1\">Adiós <x id=\"7\"/></p>\n"
-        "<p id=\"s3\">equis</p>\n";
+        "<p id=\"s3\">  equis   dos </p>\n";
     const auto results = ApertiumResponse(texts, output);
     ASSERT_EQ(results.size(), 4u);
     EXPECT_EQ(results[0], "Hola <b>tú</b> {0} & \"");
-    EXPECT_FALSE(results[1]); // a token that names no run
-    EXPECT_FALSE(results[2]); // a paragraph that did not come back
-    EXPECT_EQ(results[3], "equis");
+    EXPECT_FALSE(results[1]);           // a token that names no run
+    EXPECT_FALSE(results[2]);           // a paragraph that did not come back
+    EXPECT_EQ(results[3], "equis dos"); // spaces left by dropped words are tidied
 }
 
 TEST(ApertiumProvider, SupportsOnlyConfiguredInstalledPairs)
