@@ -1,6 +1,7 @@
 // The editor program end to end, with the host's test module as its plug-in.
 #include "Config.h"
 #include "HostTestSupport.h"
+#include "LoopbackServer.h"
 #include "Paths.h"
 
 #include <gtest/gtest.h>

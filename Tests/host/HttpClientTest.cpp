@@ -1,7 +1,10 @@
 #include "CurlHttpClient.h"
-#include "HostTestSupport.h"
+#include "LoopbackServer.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
 
 using namespace host;
 using namespace host::test;

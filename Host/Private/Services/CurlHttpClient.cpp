@@ -5,7 +5,7 @@
 
 #include <curl/curl.h>
 
-#include <map>
+#include <cstdlib>
 
 namespace host
 {
@@ -68,9 +68,25 @@ curl_slist* BuildHeaders(const FHttpRequest& request)
     }
     return list;
 }
+
+// The proxy variables apply as usual, but this machine's own addresses never go through a
+// proxy (a local service would be unreachable that way).
+std::string NoProxyList()
+{
+    std::string list = "localhost,127.0.0.1,::1";
+    for (const char* name : {"no_proxy", "NO_PROXY"})
+    {
+        if (const char* value = std::getenv(name); value && *value)
+        {
+            return std::string(value) == "*" ? std::string(value) : std::string(value) + "," + list;
+        }
+    }
+    return list;
+}
 } // namespace
 
-FCurlHttpClient::FCurlHttpClient(FEventLoop& loop, FHttpOptions options) : Loop(loop), Options(options)
+FCurlHttpClient::FCurlHttpClient(FEventLoop& loop, FHttpOptions options)
+    : Loop(loop), Options(options), NoProxy(NoProxyList())
 {
     curl_global_init(CURL_GLOBAL_DEFAULT);
     Multi = curl_multi_init();
@@ -116,6 +132,7 @@ void FCurlHttpClient::StartTransfer(std::unique_ptr<FTransfer> transfer)
     curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
     // Only web addresses: a service-supplied address must not reach files or other protocols.
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_NOPROXY, NoProxy.c_str());
     curl_easy_setopt(easy, CURLOPT_PRIVATE, transfer.get());
 
     const std::string& verb = request.Verb;

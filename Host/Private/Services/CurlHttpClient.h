@@ -42,6 +42,7 @@ private:
 
     FEventLoop& Loop;
     const FHttpOptions Options;
+    const std::string NoProxy;
     void* Multi = nullptr; // CURLM*
     std::mutex Mutex;
     std::deque<std::unique_ptr<FTransfer>> Incoming;

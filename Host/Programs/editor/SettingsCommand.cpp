@@ -47,7 +47,7 @@ void PrintField(const host::FPropertyInfo& property, const void* object)
     {
         std::printf("    category: %s\n", property.Category.c_str());
     }
-    std::printf("    tooltip: %s\n", property.Tooltip.c_str());
+    std::printf("    tooltip: %s\n", property.Tooltip.empty() ? "(none)" : property.Tooltip.c_str());
 }
 
 void PrintSection(const host::FSettingsSection& section, host::IConfig& config)
