@@ -97,6 +97,13 @@ ZipResult unzip_set_base_dir(ZipHandle* handle, const char16_t* folder);
 ZipResult unzip_get_item(ZipHandle* handle, std::int32_t index, ZipEntry* entry);
 ZipResult unzip_find_item(ZipHandle* handle, const char16_t* name, bool ignore_case, std::int32_t* index,
                           ZipEntry* entry);
+// Extraction to a file (kind 2) never leaves the base folder: a relative name that climbs out
+// of it is refused with BadArguments (an absolute name is the caller's explicit choice).
+// "\\" and "/" both separate folders. The item is written to a temporary file beside the
+// target and renamed over it only when it extracted whole, so a failure (WrongPassword,
+// FlateFailed, WriteFailed, CorruptArchive for a CRC-32 mismatch) leaves any file that stood
+// there untouched. A read-only target gives OpenFailed. Names and paths of 260 UTF-16 units
+// or more give BadArguments. To memory (kind 3), a CRC-32 mismatch is reported on the last piece.
 ZipResult unzip_item(ZipHandle* handle, std::int32_t index, void* target, std::uint32_t length,
                      std::uint32_t kind);
 ZipResult unzip_item_to_file(ZipHandle* handle, std::int32_t index, const char16_t* name);
