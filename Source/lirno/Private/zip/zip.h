@@ -99,7 +99,7 @@ ZipResult unzip_find_item(ZipHandle* handle, const char16_t* name, bool ignore_c
                           ZipEntry* entry);
 // Extraction to a file (kind 2) never leaves the base folder: a relative name that climbs out
 // of it is refused with BadArguments (an absolute name is the caller's explicit choice).
-// "\\" and "/" both separate folders. The item is written to a temporary file beside the
+// A backslash and "/" both separate folders. The item is written to a temporary file beside the
 // target and renamed over it only when it extracted whole, so a failure (WrongPassword,
 // FlateFailed, WriteFailed, CorruptArchive for a CRC-32 mismatch) leaves any file that stood
 // there untouched. A read-only target gives OpenFailed. Names and paths of 260 UTF-16 units
