@@ -88,9 +88,12 @@ FStepRun RunToEnd(host::ILocalizationProcess& process)
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (std::chrono::steady_clock::now() < deadline)
     {
+        // Checking before reading: once the process has ended, an empty read means the output
+        // is complete, not merely that nothing has arrived yet.
+        const bool running = process.IsRunning();
         const std::string text = process.ReadNewOutput();
         run.Output += text;
-        if (!process.IsRunning() && text.empty())
+        if (!running && text.empty())
         {
             break;
         }

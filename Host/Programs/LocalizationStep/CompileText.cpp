@@ -28,10 +28,11 @@ bool RunCompileText(const FStepConfig& config, std::string& error)
         }
         // Untranslated texts fall back to the source, so the game never shows an empty string.
         locformat::FCompiledResource resource{culture, {}};
+        const FArchiveIndex index(archive);
         std::size_t translated = 0;
         for (const locformat::FManifestEntry& text : manifest.Entries)
         {
-            const locformat::FArchiveEntry* current = CurrentTranslation(archive, text);
+            const locformat::FArchiveEntry* current = index.CurrentTranslation(text);
             translated += current ? 1 : 0;
             resource.Texts.push_back({text.Namespace, text.Key, current ? current->Translation : text.Source,
                                       locformat::HashSourceText(text.Source)});

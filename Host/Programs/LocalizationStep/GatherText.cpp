@@ -24,11 +24,12 @@ locformat::FArchive UpdateArchive(const locformat::FManifest& manifest, const lo
                                   const std::string& culture, bool native, FArchiveChanges& changes)
 {
     locformat::FArchive updated{manifest.Target, culture, {}};
+    const FArchiveIndex index(existing);
     std::size_t kept = 0;
     for (const locformat::FManifestEntry& text : manifest.Entries)
     {
         locformat::FArchiveEntry entry{text.Namespace, text.Key, text.Source, {}};
-        const locformat::FArchiveEntry* earlier = existing.Find(text.Namespace, text.Key);
+        const locformat::FArchiveEntry* earlier = index.Find(text.Namespace, text.Key);
         if (earlier)
         {
             ++kept;

@@ -18,10 +18,23 @@ bool ReadArchiveIfPresent(const FStepConfig& config, const std::string& culture,
     return locformat::ReadArchive(path.string(), archive, error);
 }
 
-const locformat::FArchiveEntry* CurrentTranslation(const locformat::FArchive& archive,
-                                                   const locformat::FManifestEntry& text)
+FArchiveIndex::FArchiveIndex(const locformat::FArchive& archive)
 {
-    const locformat::FArchiveEntry* entry = archive.Find(text.Namespace, text.Key);
+    for (const locformat::FArchiveEntry& entry : archive.Entries)
+    {
+        Entries.emplace(std::pair<std::string_view, std::string_view>(entry.Namespace, entry.Key), &entry);
+    }
+}
+
+const locformat::FArchiveEntry* FArchiveIndex::Find(std::string_view ns, std::string_view key) const
+{
+    const auto found = Entries.find({ns, key});
+    return found == Entries.end() ? nullptr : found->second;
+}
+
+const locformat::FArchiveEntry* FArchiveIndex::CurrentTranslation(const locformat::FManifestEntry& text) const
+{
+    const locformat::FArchiveEntry* entry = Find(text.Namespace, text.Key);
     return entry && entry->IsTranslated() && entry->Source == text.Source ? entry : nullptr;
 }
 } // namespace locstep

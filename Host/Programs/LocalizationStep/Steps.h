@@ -6,7 +6,10 @@
 
 #include "LocFormat/TextFiles.h"
 
+#include <map>
 #include <string>
+#include <string_view>
+#include <utility>
 
 namespace locstep
 {
@@ -19,8 +22,19 @@ bool RunWordCountReport(const FStepConfig& config, std::string& error);
 bool ReadArchiveIfPresent(const FStepConfig& config, const std::string& culture, locformat::FArchive& archive,
                           bool& exists, std::string& error);
 
-// The translation of a manifest text that is still current: translated, and made for the
-// manifest's source text. Nothing otherwise.
-const locformat::FArchiveEntry* CurrentTranslation(const locformat::FArchive& archive,
-                                                   const locformat::FManifestEntry& text);
+// Lookup of an archive's entries by namespace and key, so that large targets are not walked once
+// per text. The archive must outlive it and stay unchanged.
+class FArchiveIndex
+{
+public:
+    explicit FArchiveIndex(const locformat::FArchive& archive);
+    const locformat::FArchiveEntry* Find(std::string_view ns, std::string_view key) const;
+
+    // The translation of a manifest text that is still current: translated, and made for the
+    // manifest's source text. Nothing otherwise.
+    const locformat::FArchiveEntry* CurrentTranslation(const locformat::FManifestEntry& text) const;
+
+private:
+    std::map<std::pair<std::string_view, std::string_view>, const locformat::FArchiveEntry*> Entries;
+};
 } // namespace locstep

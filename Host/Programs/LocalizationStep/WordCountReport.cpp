@@ -47,10 +47,11 @@ bool RunWordCountReport(const FStepConfig& config, std::string& error)
         {
             return false;
         }
+        const FArchiveIndex index(archive);
         std::size_t words = 0;
         for (const locformat::FManifestEntry& text : manifest.Entries)
         {
-            if (const locformat::FArchiveEntry* current = CurrentTranslation(archive, text))
+            if (const locformat::FArchiveEntry* current = index.CurrentTranslation(text))
             {
                 words += locformat::CountWords(current->Translation);
             }
