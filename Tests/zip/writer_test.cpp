@@ -351,6 +351,18 @@ TEST_F(ZipWriter, SourcesAndArchivesPastLimitsAreRefused)
     EXPECT_EQ(zip_add_file(zip, u"big", wpath("big").c_str()), zip_result::BadArguments);
     zip_close(zip);
 
+    // An archive that would grow past 4 GiB stops at the limit instead of wrapping its offsets.
+    const int near = ::open(path("near").c_str(), O_RDWR | O_CREAT, 0644);
+    ASSERT_EQ(::lseek(near, 0xFFFFFF00LL, SEEK_SET), 0xFFFFFF00LL);
+    ZipHandle* edge =
+        zip_create(reinterpret_cast<void*>(static_cast<std::intptr_t>(near)), 0, zip_kind::Handle, nullptr);
+    const Bytes content = pattern_bytes(1000);
+    EXPECT_EQ(zip_add_memory(edge, u"a.bin", content.data(), 1000), zip_result::WriteFailed);
+    EXPECT_EQ(zip_add_memory(edge, u"b.bin", content.data(), 10), zip_result::EarlierFailure);
+    EXPECT_EQ(zip_close(edge), zip_result::Ok); // the end record alone still fits
+    EXPECT_LE(::lseek(near, 0, SEEK_END), 0xFFFFFFFFLL);
+    ::close(near);
+
     // The item count is 16-bit: the 65536th item is refused, the archive stays valid.
     ZipHandle* many = zip_create(nullptr, 16u << 20, zip_kind::Memory, nullptr);
     for (int i = 0; i < 65535; ++i)
