@@ -271,6 +271,14 @@ TEST_F(LocalizationStep, BrokenConfigurationFailsNamingTheFileAndKey)
         << run.Output;
 }
 
+TEST_F(LocalizationStep, DamagedProjectFileFailsNamingIt)
+{
+    Demo.Write("Demo.project", "{\"Name\": ");
+    const FStepRun run = Run("Game", ELocalizationStep::GatherText);
+    EXPECT_NE(run.ExitCode, 0);
+    EXPECT_NE(run.Output.find("Demo.project: not a project file"), std::string::npos) << run.Output;
+}
+
 TEST_F(LocalizationStep, InvalidNativeCultureIndexFailsTheStep)
 {
     std::string settings = Demo.Read("Config/DefaultEditor.ini");

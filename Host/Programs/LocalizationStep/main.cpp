@@ -75,7 +75,15 @@ int main(int argc, char** argv)
     app.add_option("--project", projectFile,
                    "The project file; paths in the configuration are relative to its folder "
                    "(without it, to the engine folder)");
-    CLI11_PARSE(app, argc, argv);
+    try
+    {
+        app.parse(argc, argv);
+    }
+    catch (const CLI::ParseError& failure)
+    {
+        app.exit(failure); // prints help, or the fault and a hint
+        return failure.get_exit_code() == 0 ? 0 : 2;
+    }
 
     std::string error;
     fs::path baseDir;
