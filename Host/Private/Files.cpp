@@ -1,8 +1,8 @@
 #include "Paths.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 #include <unistd.h>
 
@@ -31,13 +31,20 @@ bool ReadAll(const std::string& path, std::vector<std::uint8_t>& bytes)
     {
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
     {
         return false;
     }
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad())
+    std::uint8_t buffer[64 * 1024];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+    {
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    }
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed)
     {
         bytes.clear();
         return false;
