@@ -14,6 +14,7 @@ TEST(WordCount, MarkupPlaceholdersAndPunctuationAreNotWords)
     EXPECT_EQ(locformat::CountWords("Picked up {Count} × {ItemName}"), 2u);
     EXPECT_EQ(locformat::CountWords("a<b"), 1u) << "a lone angle bracket is text";
     EXPECT_EQ(locformat::CountWords("don't  stop\n\tnow"), 3u);
+    EXPECT_EQ(locformat::CountWords(std::string(1 << 20, '<') + "x"), 1u) << "and quickly";
 }
 
 TEST(WordCount, EachCjkCharacterIsAWord)

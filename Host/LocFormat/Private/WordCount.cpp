@@ -45,11 +45,14 @@ std::size_t SkippableLength(std::string_view text, std::size_t offset)
     {
         return 0;
     }
-    const std::size_t end = text.find(open == '<' ? '>' : '}', offset + 1);
-    if (end == std::string_view::npos || end == offset + 1)
+    // Tags and placeholders are short; the bound keeps a text full of '<' from costing n².
+    constexpr std::size_t longest = 256;
+    const std::size_t found = text.substr(offset + 1, longest).find(open == '<' ? '>' : '}');
+    if (found == std::string_view::npos || found == 0)
     {
         return 0;
     }
+    const std::size_t end = offset + 1 + found;
     const std::string_view inner = text.substr(offset + 1, end - offset - 1);
     const bool isTag = open == '<' &&
                        (inner[0] == '/' || std::isalpha(static_cast<unsigned char>(inner[0])) != 0) &&
