@@ -140,6 +140,7 @@ void TaskStore::Run(Task& task)
 {
     const auto started = std::chrono::steady_clock::now();
     const std::size_t total = task.plan.characters;
+    std::chrono::steady_clock::duration paced{0};
     // Waits until the share done is also the share of the minimum duration that has passed;
     // false when the store is stopping.
     const auto pace = [&](std::size_t done)
@@ -150,7 +151,9 @@ void TaskStore::Run(Task& task)
             const double share = total == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(total);
             const auto until = started + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                              settings_.min_task_duration * share);
+            const auto before = std::chrono::steady_clock::now();
             wake_.wait_until(lock, until, [this] { return stopping_; });
+            paced += std::chrono::steady_clock::now() - before;
         }
         return !stopping_;
     };
@@ -164,6 +167,9 @@ void TaskStore::Run(Task& task)
     if (outcome.ok && !pace(total))
         outcome = {false, "", "The service stopped before the translation finished."};
     task.plan = {};
+    const auto work_ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                             std::chrono::steady_clock::now() - started - paced)
+                             .count();
     std::lock_guard lock(mutex_);
     task.finished = true;
     task.failed = !outcome.ok;
@@ -173,6 +179,7 @@ void TaskStore::Run(Task& task)
     if (task.failed)
         spdlog::warn("task {} failed: {}", task.record.TaskidList.front(), task.message);
     else
-        spdlog::info("task {} finished: {}", task.record.TaskidList.front(), task.message);
+        spdlog::info("task {} finished: translated and packed in {} ms, package {} base64 characters: {}",
+                     task.record.TaskidList.front(), work_ms, task.file_b64.size(), task.message);
 }
 } // namespace lirno::service

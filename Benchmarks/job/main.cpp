@@ -1,0 +1,277 @@
+// job-benchmark: one translation job on a generated ~50 MB project, end to end against the
+// reference service with pseudo-localization; reports each phase beside the zip engine's time
+// for the same bytes, the service's own time, the editor's CPU while it polls and its peak memory.
+#include "EditorRun.h"
+#include "ProjectGenerator.h"
+#include "ZipReference.h"
+#include "lirnoUploadPassword.h"
+
+#include <CLI/CLI.hpp>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace
+{
+namespace fs = std::filesystem;
+using namespace jobbench;
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+pid_t Spawn(const std::vector<std::string>& argv, const std::string& output)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = -1;
+    if (::posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ) != 0)
+        pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+std::uintmax_t FolderBytes(const fs::path& folder)
+{
+    std::uintmax_t total = 0;
+    for (const auto& item : fs::recursive_directory_iterator(folder))
+    {
+        if (item.is_regular_file())
+            total += item.file_size();
+    }
+    return total;
+}
+
+// The files below `folder` whose names end with `suffix`, named relative to `folder`.
+std::vector<FileEntry> FilesEndingWith(const fs::path& folder, const std::string& suffix)
+{
+    std::vector<FileEntry> files;
+    for (const auto& item : fs::recursive_directory_iterator(folder))
+    {
+        const std::string path = item.path().string();
+        if (item.is_regular_file() && path.ends_with(suffix))
+            files.push_back({fs::relative(item.path(), folder).string(), path});
+    }
+    std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+    return files;
+}
+
+double ServiceMilliseconds(const std::string& log, const char* pattern)
+{
+    std::smatch match;
+    return std::regex_search(log, match, std::regex(pattern)) ? std::stod(match[1].str()) : -1.0;
+}
+
+struct Phase
+{
+    const char* name;
+    double job = -1;
+    double zip = -1;
+    const char* zip_work;
+    bool has_target;
+};
+
+double Between(const std::vector<ConsoleLine>& lines, std::size_t from, std::size_t to)
+{
+    return from < lines.size() && to < lines.size() ? lines[to].seconds - lines[from].seconds : -1;
+}
+
+double MiB(std::uintmax_t bytes)
+{
+    return static_cast<double>(bytes) / (1024.0 * 1024.0);
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app{
+        "Runs one translation job on a generated project against the reference service and reports the "
+        "job's own cost beside the zip engine's."};
+    std::string work = (fs::temp_directory_path() / "lirno-job-benchmark").string();
+    ProjectShape shape;
+    double min_task_seconds = 10;
+    bool keep = false;
+    app.add_option("--work", work,
+                   "Folder for the project, the service and the reference archives (emptied first)");
+    app.add_option("--texts", shape.texts_per_target, "Texts per target (5000 gives about 50 MB)");
+    app.add_option("--min-task-seconds", min_task_seconds,
+                   "Let the service take at least this long, so the editor's polling can be measured");
+    app.add_flag("--keep", keep, "Keep the work folder");
+    CLI11_PARSE(app, argc, argv);
+
+    const fs::path root(work);
+    fs::remove_all(root);
+    const fs::path project = root / "Bench";
+    std::string error;
+    std::printf("generating %zu targets x %zu cultures x %d texts in %s\n", shape.targets.size(),
+                shape.cultures.size(), shape.texts_per_target, project.c_str());
+    if (!GenerateProject(project.string(), shape, error))
+    {
+        std::fprintf(stderr, "job-benchmark: %s\n", error.c_str());
+        return 1;
+    }
+
+    // The service: pseudo-localization, one key with room for everything.
+    const fs::path config = root / "service.json";
+    std::ofstream(config) << R"({"default_provider": "pseudo", "fallback": "pseudo", "workers": 1,
+  "max_upload_bytes": 1073741824, "max_unpacked_bytes": 4294967295,
+  "accounts": [{"key": "bench-key", "user_id": 1, "allowance": 1000000000}]})";
+    const fs::path port_file = root / "service.port";
+    const pid_t service = Spawn({SERVICE_PATH, "--config", config.string(), "--port", "0", "--port-file",
+                                 port_file.string(), "--min-task-seconds", std::to_string(min_task_seconds)},
+                                (root / "service.log").string());
+    for (int i = 0; i < 200 && !fs::exists(port_file); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (service <= 0 || !fs::exists(port_file))
+    {
+        std::fprintf(stderr, "job-benchmark: the service did not start (%s)\n",
+                     (root / "service.log").c_str());
+        return 1;
+    }
+    const std::string host = "http://127.0.0.1:" + std::to_string(std::stoi(ReadFile(port_file)));
+    RunEditor({EDITOR_PATH, "settings", project.string(), "PallantoSetting", "Host", host});
+    RunEditor({EDITOR_PATH, "settings", project.string(), "PallantoSetting", "API_KEY", "bench-key"});
+
+    std::printf("running the job against %s ...\n", host.c_str());
+    const EditorRunResult run =
+        RunEditor({EDITOR_PATH, "run", project.string(), "lirno.PluginAction", "--yes", "--timeout", "1800"});
+    ::kill(service, SIGTERM);
+    ::waitpid(service, nullptr, 0);
+    const auto& lines = run.lines;
+    if (run.exit_code != 0)
+    {
+        for (const ConsoleLine& line : lines)
+            std::fprintf(stderr, "%s\n", line.text.c_str());
+        std::fprintf(stderr, "job-benchmark: the job did not complete (exit %d)\n", run.exit_code);
+        return 1;
+    }
+
+    // The zip engine alone on the same bytes.
+    const fs::path loc = project / "Content/Localization";
+    const fs::path ref = root / "reference";
+    const fs::path uploaded = ref / "uploaded";
+    fs::create_directories(uploaded);
+    TimeExtract((loc / "lirno_bak.zip").string(), uploaded.string() + "/");
+    const std::vector<FileEntry> upload_files = FilesEndingWith(uploaded, "");
+    const std::string password = std::string(lirno::UploadPasswordPrefix) + "12345";
+    const std::string package = (ref / "upload.zip").string();
+    const double zip_pack = Best(3, [&] { return TimePacking(upload_files, password.c_str(), package); });
+    const std::string package_bytes = ReadFile(package);
+    const double zip_unpack = Best(3, [&] { return TimeUnpackInMemory(package_bytes, password.c_str()); });
+    const double zip_extract = Best(3,
+                                    [&]
+                                    {
+                                        fs::remove_all(ref / "applied");
+                                        fs::create_directories(ref / "applied");
+                                        return TimeExtract((loc / "lirno_tmp_processed.bin").string(),
+                                                           (ref / "applied").string() + "/");
+                                    });
+    const double zip_gather =
+        Best(3, [&] { return TimePacking(upload_files, nullptr, (ref / "g.zip").string()); });
+    const double zip_compile = Best(
+        3, [&] { return TimePacking(FilesEndingWith(loc, ".resource"), nullptr, (ref / "c.zip").string()); });
+    const double zip_report =
+        Best(3, [&] { return TimePacking(FilesEndingWith(loc, ".csv"), nullptr, (ref / "r.zip").string()); });
+
+    const std::string service_log = ReadFile(root / "service.log");
+    const double service_unpack = ServiceMilliseconds(service_log, R"(unpacked in (\d+) ms)") / 1000.0;
+    const double service_read = ServiceMilliseconds(service_log, R"(read in (\d+) ms)") / 1000.0;
+    const double service_translate =
+        ServiceMilliseconds(service_log, R"(translated and packed in (\d+) ms)") / 1000.0;
+
+    const std::size_t native_last = FindLastLine(lines, "Native language:");
+    const std::size_t start_translation = FindLine(lines, "Start translation");
+    const std::size_t upload_done = FindLine(lines, "Upload completed");
+    const std::size_t hundred = FindLine(lines, "Translation progress changes:100");
+    std::size_t last_poll = upload_done;
+    for (std::size_t i = upload_done; i < hundred; ++i)
+    {
+        if (lines[i].text.find("Translation progress changes:") != std::string::npos)
+            last_poll = i;
+    }
+    const double upload = Between(lines, start_translation, upload_done);
+    std::vector<Phase> phases = {
+        {"gather text (host step)",
+         Between(lines, FindLine(lines, "GatherText Start"), FindLine(lines, "GatherText Done")), zip_gather,
+         "write the gathered files as a zip", false},
+        {"packaging", Between(lines, native_last, start_translation), zip_pack,
+         "write the password zip of them", true},
+        {"upload (less the service's reading)", upload - service_read, zip_unpack + 0.0,
+         "unpack the password zip in memory", true},
+        {"application", Between(lines, hundred, FindLine(lines, "CompileText Start")), zip_extract,
+         "extract the result zip", true},
+        {"compile text (host step)",
+         Between(lines, FindLine(lines, "CompileText Start"), FindLine(lines, "CompileText Done")),
+         zip_compile, "write the resources as a zip", false},
+        {"word count report (host step)",
+         Between(lines, FindLine(lines, "GenerateWordCountReport Start"),
+                 FindLine(lines, "GenerateWordCountReport Done")),
+         zip_report, "write the reports as a zip", false},
+    };
+
+    const std::uintmax_t localization_bytes = FolderBytes(uploaded);
+    const std::uintmax_t upload_package = fs::file_size(package);
+    const std::uintmax_t result_package = fs::file_size(loc / "lirno_tmp_processed.bin");
+    long peak_kib = 0;
+    for (const ConsoleLine& line : lines)
+        peak_kib = std::max(peak_kib, line.peak_memory_kib);
+
+    std::printf(
+        "\nproject: %.1f MiB of manifests and archives in %zu files; upload package %.1f MiB, result package "
+        "%.1f MiB\n\n",
+        MiB(localization_bytes), upload_files.size(), MiB(upload_package), MiB(result_package));
+    std::printf("%-38s %9s %9s %7s  %s\n", "phase", "job s", "zip s", "ratio", "zip engine work (best of 3)");
+    bool all_met = true;
+    for (const Phase& p : phases)
+    {
+        const double ratio = p.zip > 0 ? p.job / p.zip : 0;
+        const bool met = !p.has_target || ratio <= 1.2;
+        all_met = all_met && met;
+        std::printf("%-38s %9.3f %9.3f %7.2f  %s%s\n", p.name, p.job, p.zip, ratio, p.zip_work,
+                    p.has_target ? (met ? "  [target <= 1.2: met]" : "  [target <= 1.2: MISSED]") : "");
+    }
+    std::printf("%-38s %9.3f\n", "upload as the editor saw it", upload);
+    std::printf("  of which the service unpacked %.3f s and read the files %.3f s\n", service_unpack,
+                service_read);
+    std::printf("%-38s %9.3f  (excluding the --min-task-seconds pacing)\n", "service translation and packing",
+                service_translate);
+
+    const double poll_wall = Between(lines, upload_done, last_poll);
+    const double poll_cpu =
+        last_poll < lines.size() ? lines[last_poll].cpu_seconds - lines[upload_done].cpu_seconds : 0;
+    const double poll_share = poll_wall > 0 ? 100.0 * poll_cpu / poll_wall : 0;
+    const bool poll_met = poll_share < 0.5;
+    std::printf("%-38s %8.3f %% of a core (%.2f s CPU over %.1f s)  [target < 0.5 %%: %s]\n",
+                "editor CPU while polling", poll_share, poll_cpu, poll_wall, poll_met ? "met" : "MISSED");
+    const double limit_mib = 3 * MiB(std::max(upload_package, result_package)) + 64;
+    const bool memory_met = peak_kib / 1024.0 <= limit_mib;
+    std::printf("%-38s %8.1f MiB (limit 3 x %.1f MiB package + 64 MiB = %.1f MiB)  [%s]\n",
+                "editor peak memory", peak_kib / 1024.0, MiB(std::max(upload_package, result_package)),
+                limit_mib, memory_met ? "met" : "MISSED");
+    std::printf("%-38s %9.3f\n", "whole job (editor run)", lines.empty() ? 0 : lines.back().seconds);
+
+    if (!keep)
+        fs::remove_all(root);
+    return all_met && poll_met && memory_met ? 0 : 3;
+}
