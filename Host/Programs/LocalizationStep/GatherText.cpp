@@ -2,8 +2,6 @@
 #include "Steps.h"
 #include "StringTables.h"
 
-#include <map>
-
 namespace locstep
 {
 namespace
