@@ -175,7 +175,11 @@ std::string PropertyToText(const FPropertyInfo& property, const void* object)
         const auto& values = *static_cast<const std::vector<std::int32_t>*>(field);
         for (std::size_t i = 0; i < values.size(); ++i)
         {
-            text += (i ? "," : "") + std::to_string(values[i]);
+            if (i > 0)
+            {
+                text += ',';
+            }
+            text += std::to_string(values[i]);
         }
         return text + ")";
     }

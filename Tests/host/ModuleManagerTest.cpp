@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 using namespace host;
@@ -24,8 +25,10 @@ protected:
         options.UI.Browser = [](const std::string&) { return false; };
         Host = std::make_unique<FEditorHost>(options);
         Install(Host.get());
-        Host->ModuleManager().Discover({MakeTestPluginFolder("modules_plugins")},
-                                       Host->Paths().ProjectDir() + "Plugins");
+        // A copy per test: libraries of the same path would be shared between tests of one process.
+        PluginDir = MakeTestPluginFolder(std::string("modules_") +
+                                         testing::UnitTest::GetInstance()->current_test_info()->name());
+        Host->ModuleManager().Discover({PluginDir}, Host->Paths().ProjectDir() + "Plugins");
     }
     void TearDown() override
     {
@@ -38,6 +41,7 @@ protected:
 
     FCapturedConsole Out;
     std::unique_ptr<FEditorHost> Host;
+    std::string PluginDir;
 };
 } // namespace
 
@@ -46,7 +50,7 @@ TEST_F(ModuleManagerTest, DiscoversPluginAndStartsItsModule)
     StartHost(true);
     const auto plugin = Host->Plugins().Find("HostTest");
     ASSERT_TRUE(plugin);
-    EXPECT_EQ(plugin->BaseDir, testing::TempDir() + "modules_plugins/HostTest/");
+    EXPECT_EQ(plugin->BaseDir, PluginDir);
     EXPECT_EQ(plugin->Version, "0.1");
     EXPECT_TRUE(Host->Modules().IsModuleLoaded("Settings"));
     EXPECT_FALSE(Host->Modules().IsModuleLoaded("hosttestmodule"));
@@ -80,9 +84,18 @@ TEST_F(ModuleManagerTest, UnloadAndLoadAgainStartsAFreshLibrary)
 {
     StartHost(true);
     ASSERT_TRUE(Host->ModuleManager().LoadModule("hosttestmodule"));
-    ASSERT_TRUE(FindStruct("/Script/hosttestmodule.ModuleSettings"));
+    // Other tests' copies of the library may still be loaded in this process.
+    const auto copies = []
+    {
+        const auto all = RegisteredStructs();
+        return std::count_if(all.begin(), all.end(),
+                             [](const auto* s)
+                             { return s->PathName() == "/Script/hosttestmodule.ModuleSettings"; });
+    };
+    const auto loaded = copies();
+    ASSERT_GE(loaded, 1);
     ASSERT_TRUE(Host->ModuleManager().UnloadModule("hosttestmodule"));
-    EXPECT_FALSE(FindStruct("/Script/hosttestmodule.ModuleSettings")); // static registrations went with it
+    EXPECT_EQ(copies(), loaded - 1); // its static registrations went with it
     EXPECT_FALSE(Host->Bindings().FindCommand("hosttest.Action"));
     ASSERT_TRUE(Host->ModuleManager().LoadModule("hosttestmodule"));
     EXPECT_TRUE(Host->Bindings().FindCommand("hosttest.Action"));
@@ -97,7 +110,7 @@ TEST_F(ModuleManagerTest, UnloadAndLoadAgainStartsAFreshLibrary)
 TEST_F(ModuleManagerTest, MissingLibraryOrUnknownModuleFailsWithMessage)
 {
     StartHost(true);
-    std::filesystem::remove(testing::TempDir() + "modules_plugins/HostTest/Binaries/libhosttestmodule.so");
+    std::filesystem::remove(PluginDir + "Binaries/libhosttestmodule.so");
     EXPECT_FALSE(Host->ModuleManager().LoadAll());
     EXPECT_FALSE(Host->ModuleManager().LoadModule("nothing"));
     const std::string text = Out.Text();

@@ -178,7 +178,7 @@ bool FModuleManager::LoadModule(const std::string& name)
     return true;
 }
 
-void FModuleManager::Unload(FLoadedModule& loaded)
+void FModuleManager::Unload(FLoadedModule& loaded, bool closeLibrary)
 {
     loaded.Module->PreUnloadCallback();
     loaded.Module->ShutdownModule();
@@ -186,7 +186,10 @@ void FModuleManager::Unload(FLoadedModule& loaded)
     loaded.Module = nullptr;
     // The library's default objects go before its code does.
     Config.ReleaseObjectsOfLibrary(loaded.LibraryBase);
-    dlclose(loaded.Library);
+    if (closeLibrary)
+    {
+        dlclose(loaded.Library);
+    }
     Log(LogGeneral, EVerbosity::Log, "Module " + loaded.Name + " shut down");
 }
 
@@ -198,7 +201,7 @@ bool FModuleManager::UnloadModule(const std::string& name)
     {
         return false;
     }
-    Unload(**it);
+    Unload(**it, /*closeLibrary=*/true);
     Loaded.erase(it);
     return true;
 }
@@ -219,8 +222,9 @@ void FModuleManager::ShutdownAll()
     {
         if ((*it)->Module->SupportsAutomaticShutdown())
         {
-            Unload(**it);
-            (*it)->Module = nullptr;
+            // The library stays mapped until the process ends: whatever the plug-in left in the
+            // host's registries may still need its code while the host is torn down.
+            Unload(**it, /*closeLibrary=*/false);
         }
     }
     std::erase_if(Loaded, [](const auto& m) { return m->Module == nullptr; });

@@ -43,7 +43,8 @@ public:
     bool UnloadModule(const std::string& name);
     // Loads every discovered module in discovery order; false when any failed.
     bool LoadAll();
-    // Shuts down, in reverse order of loading, every module that allows automatic shut-down.
+    // Shuts down, in reverse order of loading, every module that allows automatic shut-down;
+    // meant for the end of the process, so the libraries themselves stay loaded.
     void ShutdownAll();
 
     bool IsModuleLoaded(const std::string& name) const override;
@@ -53,7 +54,7 @@ public:
 
 private:
     struct FLoadedModule;
-    void Unload(FLoadedModule& module);
+    void Unload(FLoadedModule& module, bool closeLibrary);
     std::string FindLibrary(const FPluginModuleInfo& module) const;
 
     FPluginRegistry& Plugins;

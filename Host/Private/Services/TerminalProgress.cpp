@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <fmt/format.h>
+
 namespace host
 {
 FTerminalProgress::FTerminalProgress(FConsole& console, double total, std::string title)
@@ -16,8 +18,7 @@ FTerminalProgress::~FTerminalProgress()
     if (Console.RedrawsProgress())
     {
         // Leave the final state of the bar in the scroll-back.
-        const std::string last =
-            "[" + Title + "] " + std::to_string(static_cast<int>(Fraction() * 100)) + "%";
+        const std::string last = fmt::format("[{}] {}%", Title, static_cast<int>(Fraction() * 100));
         Console.SetProgressLine({});
         Console.WriteLine(last);
     }
@@ -47,15 +48,15 @@ void FTerminalProgress::Show()
     {
         constexpr int Width = 30;
         const int filled = static_cast<int>(fraction * Width);
-        Console.SetProgressLine("[" + std::string(filled, '#') + std::string(Width - filled, ' ') + "] " +
-                                std::to_string(percent) + "% " + Title);
+        Console.SetProgressLine(fmt::format("[{}{}] {}% {}", std::string(filled, '#'),
+                                            std::string(Width - filled, ' '), percent, Title));
         return;
     }
     const int step = percent / 10;
     if (step != LastStep)
     {
         LastStep = step;
-        Console.WriteLine("progress: " + Title + " " + std::to_string(percent) + "%");
+        Console.WriteLine(fmt::format("progress: {} {}%", Title, percent));
     }
 }
 } // namespace host

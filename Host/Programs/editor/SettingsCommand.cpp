@@ -26,7 +26,11 @@ std::string TypeName(const host::FPropertyInfo& property)
             for (std::size_t i = 0; i < property.Enum->Values.size(); ++i)
             {
                 const auto& v = property.Enum->Values[i];
-                text += (i ? ", " : "") + v.DisplayName + "=" + std::to_string(v.Value);
+                if (i > 0)
+                {
+                    text += ", ";
+                }
+                text += v.DisplayName + "=" + std::to_string(v.Value);
             }
         }
         return text + "}";
