@@ -141,6 +141,7 @@ TEST_F(TranslationJob, RequestsCarryTheJobNumberPackageAndTaskRecord)
     const auto upload = Host->Web.RequestsTo(UploadPath);
     ASSERT_EQ(upload.size(), 1u);
     const std::string rnd = upload[0].Header("Rnd");
+    EXPECT_LE(std::stoi(rnd), 32767);
     // The body is the shifted upload archive; un-shifted it opens with the prefix plus "Rnd".
     auto archive = upload[0].Request.Body;
     lirno::ShiftBytes(archive, static_cast<std::uint8_t>(256 - 33));

@@ -132,7 +132,8 @@ void lirnoHelper::Process()
     {
         return;
     }
-    const int jobNumber = std::rand();
+    // The service expects the 15-bit range of the original C runtime, whatever RAND_MAX is here.
+    const int jobNumber = std::rand() & 0x7FFF;
     if (Settings->Auto_GatherText)
     {
         GatherText();
