@@ -58,12 +58,3 @@ TEST(EventLoop, OutstandingWorkKeepsLoopBusyUntilDeadline)
     EXPECT_EQ(loop.RunUntilIdle(std::chrono::steady_clock::now() + 5s), FEventLoop::ERunResult::Idle);
     finisher.join();
 }
-
-TEST(EventLoop, SleepZeroYieldsAtOnce)
-{
-    FEventLoop loop;
-    const auto start = std::chrono::steady_clock::now();
-    loop.Sleep(0);
-    loop.Sleep(-1);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 50ms);
-}

@@ -79,14 +79,6 @@ TEST(StyleRegistry, BrushesAndContentPaths)
     EXPECT_TRUE(registry.All().empty());
 }
 
-TEST(PluginRegistry, BaseDirByName)
-{
-    FPluginRegistry registry;
-    registry.Add({"lirno", "/repo/", "/repo/lirno.plugin", "1.3"});
-    EXPECT_EQ(registry.BaseDir("lirno"), "/repo/");
-    EXPECT_FALSE(registry.BaseDir("other"));
-}
-
 TEST(MenuSystem, StartupCallbacksRunOnceWhenReady)
 {
     FMenuSystem menus;
