@@ -2,10 +2,13 @@
 # Zip benchmark, one run: ziptool create/extract against raw zlib, Python's zipfile, Info-ZIP
 # and 7z on one generated corpus (about 100 MB, ~2000 files plus one large file).
 # Usage: Benchmarks/zip/run.sh [WORKDIR]   (release build in build/zip-bench)
+# Every step runs in each of REPEAT rounds (default 3) and keeps its fastest time, which damps
+# the noise of a shared machine.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="$root/build/zip-bench"
 work="${1:-$(mktemp -d /tmp/zip-bench.XXXXXX)}"
+repeat="${REPEAT:-3}"
 mkdir -p "$work"
 
 cmake -S "$root/Benchmarks/zip" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -56,45 +59,59 @@ while IFS= read -r f; do items+=("${f#"$corpus"/}=$f"); done < <(find "$corpus" 
 
 now() { date +%s.%N; }
 declare -A secs sizes
-measure() { # name command...
+fresh() { rm -rf "$1"; mkdir -p "$1"; }
+keep_best() { # name seconds
+  if [ -z "${secs[$1]:-}" ] || awk -v a="$2" -v b="${secs[$1]}" 'BEGIN { exit !(a < b) }'; then secs[$1]=$2; fi
+}
+timed() { # name command...: wall time of the whole command
   local name=$1; shift
   sync
   local t0; t0=$(now)
   "$@" >/dev/null 2>&1 || { echo "benchmark step failed: $name" >&2; exit 1; }
-  secs[$name]=$(awk -v a="$(now)" -v b="$t0" 'BEGIN { print a - b }')
+  keep_best "$name" "$(awk -v a="$(now)" -v b="$t0" 'BEGIN { print a - b }')"
 }
-fresh() { rm -rf "$1"; mkdir -p "$1"; }
+driver() { # name command...: the driver prints its own timed seconds first
+  local name=$1; shift
+  local t rest
+  sync
+  read -r t rest < <("$@")
+  keep_best "$name" "$t"
+  if [ "$name" = raw_deflate ]; then sizes[raw_deflate]=$rest; fi
+}
 
-echo "corpus: $files files, $bytes bytes in $corpus"
-
-# Writing.
-read -r t packed < <("$raw" deflate "$corpus"); secs[raw_deflate]=$t; sizes[raw_deflate]=$packed
-rm -f "$work/plain.zip" "$work/enc.zip" "$work/py.zip" "$work/infozip.zip"
-measure ziptool_create "$ziptool" create "$work/plain.zip" "${items[@]}"
-measure ziptool_create_password "$ziptool" create "$work/enc.zip" --password "benchmark pw" "${items[@]}"
-measure python_create python3 -c '
+echo "corpus: $files files, $bytes bytes in $corpus; best of $repeat rounds"
+out="$work/out"
+python_create='
 import os, sys, zipfile
 src, dst = sys.argv[1], sys.argv[2]
 with zipfile.ZipFile(dst, "w", zipfile.ZIP_DEFLATED, compresslevel=8) as z:
     for d, _, fs in os.walk(src):
         for f in sorted(fs):
             p = os.path.join(d, f)
-            z.write(p, os.path.relpath(p, src))' "$corpus" "$work/py.zip"
-measure infozip_create bash -c "cd '$corpus' && zip -q -r -8 '$work/infozip.zip' ."
+            z.write(p, os.path.relpath(p, src))'
+python_extract='import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])'
+# Rounds interleave the steps, so a burst of load elsewhere hits one round, not one step.
+for ((round = 0; round < repeat; round++)); do
+  driver raw_deflate "$raw" deflate "$corpus"
+  timed ziptool_create "$ziptool" create "$work/plain.zip" "${items[@]}"
+  timed ziptool_create_password "$ziptool" create "$work/enc.zip" --password "benchmark pw" "${items[@]}"
+  timed python_create python3 -c "$python_create" "$corpus" "$work/py.zip"
+  rm -f "$work/infozip.zip"
+  timed infozip_create bash -c "cd '$corpus' && zip -q -r -8 '$work/infozip.zip' ."
+
+  fresh "$out"; driver write_files "$raw" write "$corpus" "$out"
+  fresh "$out"; driver raw_inflate_write "$raw" inflate "$corpus" "$out"
+  fresh "$out"; timed ziptool_extract "$ziptool" extract "$work/plain.zip" "$out"
+  diff -rq "$corpus" "$out" >/dev/null || { echo "ziptool extracted tree differs" >&2; exit 1; }
+  fresh "$out"; timed ziptool_extract_password "$ziptool" extract "$work/enc.zip" "$out" --password "benchmark pw"
+  fresh "$out"; timed unzip_extract unzip -q "$work/plain.zip" -d "$out"
+  fresh "$out"; timed 7z_extract 7z x -y "-o$out" "$work/plain.zip"
+  fresh "$out"; timed python_extract python3 -c "$python_extract" "$work/plain.zip" "$out"
+done
 sizes[ziptool_create]=$(stat -c %s "$work/plain.zip")
 sizes[ziptool_create_password]=$(stat -c %s "$work/enc.zip")
 sizes[python_create]=$(stat -c %s "$work/py.zip")
 sizes[infozip_create]=$(stat -c %s "$work/infozip.zip")
-
-# Reading.
-fresh "$work/out"; read -r t _ < <("$raw" write "$corpus" "$work/out"); secs[write_files]=$t
-fresh "$work/out"; read -r t _ < <("$raw" inflate "$corpus" "$work/out"); secs[raw_inflate_write]=$t
-fresh "$work/out"; measure ziptool_extract "$ziptool" extract "$work/plain.zip" "$work/out"
-fresh "$work/out"; measure ziptool_extract_password "$ziptool" extract "$work/enc.zip" "$work/out" --password "benchmark pw"
-fresh "$work/out"; measure unzip_extract unzip -q "$work/plain.zip" -d "$work/out"
-fresh "$work/out"; measure 7z_extract 7z x -y "-o$work/out" "$work/plain.zip"
-fresh "$work/out"; measure python_extract python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])' "$work/plain.zip" "$work/out"
-diff -rq "$corpus" "$work/out" >/dev/null || { echo "extracted tree differs" >&2; exit 1; }
 
 row() { # name reference
   local name=$1 ref=$2 s=${secs[$1]}

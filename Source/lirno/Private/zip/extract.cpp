@@ -145,18 +145,26 @@ ZipResult to_file(Reader& reader, const ZipEntry& entry, const char16_t* target)
         ensure_directory(root, name);
         return zip_result::Ok;
     }
-    ensure_directory(root, folder);
-
     const std::string folder_path = disk_path(root + std::u16string(folder));
     const std::string output = folder_path + disk_path(file);
-    const platform::PathKind existing = platform::path_kind(output);
-    if (existing == platform::PathKind::ReadOnlyFile || existing == platform::PathKind::Directory)
-        return zip_result::OpenFailed;
-
+    // Folders usually exist already (items come grouped by folder), so they are made only
+    // when the first attempt to create the temporary file fails.
     std::string temporary;
-    const int fd = create_temporary(folder_path, temporary);
+    int fd = create_temporary(folder_path, temporary);
+    if (fd == platform::InvalidFile)
+    {
+        ensure_directory(root, folder);
+        fd = create_temporary(folder_path, temporary);
+    }
     if (fd == platform::InvalidFile)
         return zip_result::OpenFailed;
+    const platform::PathKind existing = platform::path_kind(output);
+    if (existing == platform::PathKind::ReadOnlyFile || existing == platform::PathKind::Directory)
+    {
+        platform::close_file(fd);
+        platform::remove_file(temporary);
+        return zip_result::OpenFailed;
+    }
     ZipResult result = copy_item(reader, fd);
     if (result == zip_result::Ok)
     {
@@ -199,7 +207,10 @@ ZipResult extract_item(Reader& reader, std::int32_t index, void* target, std::ui
     if (!move_to(reader, index))
         return zip_result::CorruptArchive;
     ZipEntry entry{};
-    describe_item(reader, entry); // a bad local header shows up again when the data is opened
+    if (reader.cached_index == index)
+        entry = reader.cached;
+    else
+        describe_item(reader, entry); // a bad local header shows up again when the data is opened
     if (kind == zip_kind::Handle)
         return to_handle(reader, entry, target);
     return to_file(reader, entry, static_cast<const char16_t*>(target));

@@ -19,6 +19,8 @@ void close_file(int fd);
 
 // Bytes read (0 at the end), or -1 on failure.
 std::int64_t read(int fd, void* data, std::size_t size);
+// Reads at a position, leaving the file position alone.
+std::int64_t read_at(int fd, std::uint64_t position, void* data, std::size_t size);
 // True only when every byte was written.
 bool write_all(int fd, const void* data, std::size_t size);
 // Current position, or -1 when the file cannot seek.

@@ -65,6 +65,15 @@ std::int64_t read(int fd, void* data, std::size_t size)
     return n;
 }
 
+std::int64_t read_at(int fd, std::uint64_t position, void* data, std::size_t size)
+{
+    ssize_t n;
+    do
+        n = ::pread(fd, data, size, static_cast<off_t>(position));
+    while (n < 0 && errno == EINTR);
+    return n;
+}
+
 bool write_all(int fd, const void* data, std::size_t size)
 {
     const auto* p = static_cast<const char*>(data);
@@ -225,7 +234,8 @@ std::uint64_t tick_milliseconds()
 
 std::uint32_t process_id()
 {
-    return static_cast<std::uint32_t>(::getpid());
+    static const auto pid = static_cast<std::uint32_t>(::getpid());
+    return pid;
 }
 } // namespace zipengine::platform
 

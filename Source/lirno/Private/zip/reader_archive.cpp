@@ -12,13 +12,11 @@ constexpr std::uint64_t EndSearchLimit = 0xFFFF + EndRecordSize;
 
 bool read_at(Stream& source, std::uint64_t position, void* data, std::size_t size)
 {
-    if (!source.seek(position))
-        return false;
     auto* out = static_cast<std::uint8_t*>(data);
     std::size_t got = 0;
     while (got < size)
     {
-        const std::int64_t n = source.read(out + got, size - got);
+        const std::int64_t n = source.read_at(position + got, out + got, size - got);
         if (n <= 0)
             return false;
         got += static_cast<std::size_t>(n);

@@ -15,6 +15,10 @@ bool Stream::seek(std::uint64_t)
 {
     return false;
 }
+std::int64_t Stream::read_at(std::uint64_t position, void* data, std::size_t size)
+{
+    return seek(position) ? read(data, size) : -1;
+}
 std::int64_t Stream::tell()
 {
     return -1;

@@ -21,6 +21,8 @@ public:
     // Writes every byte or reports why not.
     virtual ZipResult write(const void* data, std::size_t size);
     virtual bool seek(std::uint64_t position);
+    // Reads at a position without relying on the current one; -1 on failure.
+    virtual std::int64_t read_at(std::uint64_t position, void* data, std::size_t size);
     // Current position, -1 when the stream cannot seek.
     virtual std::int64_t tell();
     // Total size when known up front, else -1.
@@ -41,6 +43,7 @@ public:
     std::int64_t read(void* data, std::size_t size) override;
     ZipResult write(const void* data, std::size_t size) override;
     bool seek(std::uint64_t position) override;
+    std::int64_t read_at(std::uint64_t position, void* data, std::size_t size) override;
     std::int64_t tell() override;
     std::int64_t size() override;
     int fd() const { return fd_; }

@@ -24,6 +24,11 @@ bool FileStream::seek(std::uint64_t position)
     return platform::seek(fd_, position);
 }
 
+std::int64_t FileStream::read_at(std::uint64_t position, void* data, std::size_t size)
+{
+    return platform::read_at(fd_, position, data, size);
+}
+
 std::int64_t FileStream::tell()
 {
     return platform::tell(fd_);
