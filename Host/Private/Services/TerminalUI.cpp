@@ -113,10 +113,9 @@ bool FTerminalUI::AskYesNo(const std::string& text)
 
 void FTerminalUI::OpenUrl(const std::string& url)
 {
-    if (!Options.Browser(url))
-    {
-        Console.WriteLine("open: " + url);
-    }
+    // Printed in every case, so a run's output shows what was opened.
+    Console.WriteLine("open: " + url);
+    Options.Browser(url);
 }
 
 std::shared_ptr<IProgressDialog> FTerminalUI::OpenProgress(double total, const FText& title)

@@ -18,8 +18,8 @@ struct FTerminalUIOptions
     bool Interactive = false;
     bool DefaultAnswer = false; // the answer to every question when not interactive
     std::FILE* Input = stdin;   // where interactive answers are read
-    // Opens a web address; by default xdg-open where there is a display, else the address is
-    // printed.
+    // Opens a web address after it has been printed; by default xdg-open where there is a
+    // display.
     std::function<bool(const std::string&)> Browser;
     std::string LogFilePath; // shown when the output log is brought up
 };
