@@ -32,8 +32,8 @@ std::string Quote(const std::string& text)
 FRun Editor(const std::string& arguments, const std::string& tag)
 {
     const std::string plugins = MakeTestPluginFolder("editor_plugins_" + tag);
-    const std::string out = testing::TempDir() + "editor_" + tag + ".out";
-    const std::string err = testing::TempDir() + "editor_" + tag + ".err";
+    const std::string out = TestRoot() + "editor_" + tag + ".out";
+    const std::string err = TestRoot() + "editor_" + tag + ".err";
     const std::string command = Quote(EDITOR_PATH) + " --plugins " + Quote(plugins) + " " + arguments + " <" +
                                 Quote("/dev/null") + " >" + Quote(out) + " 2>" + Quote(err);
     const int raw = std::system(command.c_str());
@@ -120,7 +120,7 @@ TEST(EditorMenus, ListsEntriesWithLabelTooltipIconAndOwner)
     const std::string project = MakeProject("editor_menus");
     const FRun run = Editor("menus " + Quote(project), "menus");
     EXPECT_EQ(run.Status, 0) << run.Err;
-    const std::string icon = testing::TempDir() + "editor_plugins_menus/HostTest/Resources/Icon16.png 16x16";
+    const std::string icon = TestRoot() + "editor_plugins_menus/HostTest/Resources/Icon16.png 16x16";
     EXPECT_TRUE(Contains(run.Out, "Test.MainMenu\n  section Tools\n    menu entry hosttest.Action\n"
                                   "      label: Test action\n      tooltip: Runs the test action\n"
                                   "      icon: " +
@@ -185,7 +185,7 @@ TEST(EditorRun, TimeOutEndsWithStatusTwo)
 
 TEST(EditorRun, RefusesFolderWithoutProjectFileAndUnknownCommands)
 {
-    const std::string empty = testing::TempDir() + "editor_no_project/";
+    const std::string empty = TestRoot() + "editor_no_project/";
     std::filesystem::create_directories(empty);
     FRun run = Editor("run " + Quote(empty) + " hosttest.Action", "no_project");
     EXPECT_EQ(run.Status, 2);

@@ -1,10 +1,13 @@
 #include "Paths.h"
 
+#include "HostTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 using namespace host;
+using host::test::TestRoot;
 
 TEST(Base64, EncodesRfc4648Vectors)
 {
@@ -49,7 +52,7 @@ TEST(Base64, RejectsInvalidTextButKeepsValidPrefix)
 
 TEST(Files, WriteCreatesFoldersReplacesAndReadsBack)
 {
-    const std::string dir = testing::TempDir() + "files_test/";
+    const std::string dir = TestRoot() + "files_test/";
     std::filesystem::remove_all(dir);
     const std::string path = dir + "a/b/c.bin";
     const std::vector<std::uint8_t> bytes = {0, 1, 255, 0};

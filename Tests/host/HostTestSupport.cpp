@@ -5,14 +5,35 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <unistd.h>
 
 namespace host::test
 {
 namespace fs = std::filesystem;
 
+namespace
+{
+struct FTestRoot
+{
+    std::string Path = testing::TempDir() + "hosttests-" + std::to_string(::getpid()) + "/";
+    FTestRoot() { fs::create_directories(Path); }
+    ~FTestRoot()
+    {
+        std::error_code ec;
+        fs::remove_all(Path, ec);
+    }
+};
+} // namespace
+
+const std::string& TestRoot()
+{
+    static const FTestRoot root;
+    return root.Path;
+}
+
 std::string MakeProject(const std::string& folderName, const std::string& name)
 {
-    const std::string dir = testing::TempDir() + folderName + "/";
+    const std::string dir = TestRoot() + folderName + "/";
     fs::remove_all(dir);
     fs::create_directories(dir + "Config");
     fs::create_directories(dir + "Content");
@@ -23,7 +44,7 @@ std::string MakeProject(const std::string& folderName, const std::string& name)
 
 std::string MakeTestPluginFolder(const std::string& folderName)
 {
-    const std::string dir = testing::TempDir() + folderName + "/";
+    const std::string dir = TestRoot() + folderName + "/";
     fs::remove_all(dir);
     fs::create_directories(dir + "HostTest/Binaries");
     File::WriteAllText(

@@ -10,7 +10,11 @@
 
 namespace host::test
 {
-// A fresh folder under the test temp folder, holding "<name>.project" and Config/.
+// A folder of this test process's own under the system's temporary folder, removed at exit, so
+// that test runs side by side never share files.
+const std::string& TestRoot();
+
+// A fresh folder under TestRoot(), holding "<name>.project" and Config/.
 std::string MakeProject(const std::string& folderName, const std::string& name = "Demo");
 // Makes <folderName>/HostTest/ holding HostTest.plugin and Binaries/libhosttestmodule.so, and
 // returns that plug-in base folder.

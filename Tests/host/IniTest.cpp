@@ -1,11 +1,14 @@
 #include "Config.h"
 #include "Paths.h"
 
+#include "HostTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 using namespace host;
+using host::test::TestRoot;
 
 TEST(IniDocument, ParsesSectionsKeysCommentsAndRepeats)
 {
@@ -32,7 +35,7 @@ TEST(IniDocument, SetReplacesFirstAddAppends)
 
 TEST(IniDocument, AwkwardValuesSurviveSaveAndLoad)
 {
-    const std::string dir = testing::TempDir() + "ini_roundtrip/";
+    const std::string dir = TestRoot() + "ini_roundtrip/";
     std::filesystem::remove_all(dir);
     FIniDocument doc;
     const std::vector<std::string> values = {"",           "plain",       " padded ", "two\nlines",

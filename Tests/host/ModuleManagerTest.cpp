@@ -19,7 +19,7 @@ protected:
     {
         FEditorHostOptions options;
         options.Project = *LoadProject(MakeProject("modules_project")).Project;
-        options.EngineDir = testing::TempDir() + "no_engine";
+        options.EngineDir = TestRoot() + "no_engine";
         options.Console = &Out.Console();
         options.WithSettingsModule = withSettings;
         options.UI.Browser = [](const std::string&) { return false; };
