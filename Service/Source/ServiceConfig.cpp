@@ -130,12 +130,28 @@ std::optional<ServiceConfig> ParseServiceConfig(const std::string& text, std::st
     }
     if (config.workers == 0)
         config.workers = 1;
-    if (config.fallback != "pseudo" && config.fallback != "none")
-    {
-        error = "fallback must be \"pseudo\" or \"none\"";
+    if (!ValidateServiceConfig(config, error))
         return std::nullopt;
-    }
     return config;
+}
+
+bool ValidateServiceConfig(const ServiceConfig& config, std::string& error)
+{
+    const auto known = [](const std::string& name) { return name == "pseudo" || name == "apertium"; };
+    if (!known(config.default_provider))
+        error =
+            "default_provider must be \"pseudo\" or \"apertium\", not \"" + config.default_provider + "\"";
+    for (const auto& [type, name] : config.translator_types)
+    {
+        if (error.empty() && !known(name))
+            error = "translator_types names an unknown provider \"" + name + "\"";
+    }
+    if (error.empty() && config.fallback != "pseudo" && config.fallback != "none")
+        error = "fallback must be \"pseudo\" or \"none\"";
+    // The zip format this service reads has no 64-bit extension.
+    if (error.empty() && config.max_upload_bytes > 0xFFFFFFFFull)
+        error = "max_upload_bytes must be below 4 GiB";
+    return error.empty();
 }
 
 std::optional<ServiceConfig> LoadServiceConfig(const std::string& path, std::string& error)

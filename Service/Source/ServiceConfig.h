@@ -57,6 +57,9 @@ struct ServiceConfig
 
 // Reads a configuration file over the defaults. Unknown keys are an error, so a typo does not
 // silently leave a default in place.
+// Checks the values the file and the flags can get wrong: provider names, the fallback, limits.
+bool ValidateServiceConfig(const ServiceConfig& config, std::string& error);
+
 std::optional<ServiceConfig> LoadServiceConfig(const std::string& path, std::string& error);
 std::optional<ServiceConfig> ParseServiceConfig(const std::string& text, std::string& error);
 } // namespace lirno::service

@@ -93,6 +93,11 @@ int main(int argc, char** argv)
         config.fallback = *fallback;
     if (max_upload_bytes)
         config.max_upload_bytes = *max_upload_bytes;
+    if (std::string error; !lirno::service::ValidateServiceConfig(config, error))
+    {
+        std::cerr << "translation-service: " << error << "\n";
+        return 2;
+    }
     if (config.tls_cert.empty() != config.tls_key.empty())
     {
         std::cerr << "translation-service: TLS needs both a certificate and a key\n";

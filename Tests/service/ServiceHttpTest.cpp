@@ -1,8 +1,10 @@
 // The running service on a loopback port, spoken to as the plug-in does.
+#include "ChildProcess.h"
 #include "PackageFixture.h"
 #include "PseudoProvider.h"
 #include "Server.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <thread>
@@ -227,5 +229,39 @@ TEST_F(ServiceHttp, CheckUpdateOffersNewerVersions)
     headers.erase("Version");
     headers.emplace("Version", "1.4");
     EXPECT_NE(Post("/api/zq/checkupdate", "", headers)["Status"], 4);
+}
+} // namespace lirno::service
+
+namespace lirno::service
+{
+TEST(ServiceTls, ServesHttpsWithTheGivenCertificateAndRefusesMissingOnes)
+{
+    char folder[] = "/tmp/lirno-tls-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::string cert = std::string(folder) + "/cert.pem", key = std::string(folder) + "/key.pem";
+    const ChildResult made = RunChild({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
+                                       key, "-out", cert, "-days", "1", "-subj", "/CN=127.0.0.1"},
+                                      "", std::chrono::seconds(60));
+    if (!made.started || made.exit_code != 0)
+        GTEST_SKIP() << "openssl cannot make a test certificate";
+
+    ServiceConfig config = TestConfig();
+    config.tls_cert = cert;
+    config.tls_key = key;
+    TranslationService service(config);
+    std::string error;
+    ASSERT_TRUE(service.Start(error)) << error;
+    EXPECT_EQ(service.BaseAddress().rfind("https://127.0.0.1:", 0), 0u);
+    httplib::SSLClient client("127.0.0.1", service.Port());
+    client.enable_server_certificate_verification(false);
+    const auto answer = client.Post("/api/zq/checkupdate", {{"Version", "1.0"}}, "", "application/json");
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(json::parse(answer->body)["Status"], 4);
+
+    config.tls_cert = std::string(folder) + "/missing.pem";
+    TranslationService broken(config);
+    EXPECT_FALSE(broken.Start(error));
+    EXPECT_NE(error.find("missing.pem"), std::string::npos);
+    std::filesystem::remove_all(folder);
 }
 } // namespace lirno::service
