@@ -23,6 +23,7 @@ std::int64_t read(int fd, void* data, std::size_t size);
 std::int64_t read_at(int fd, std::uint64_t position, void* data, std::size_t size);
 // True only when every byte was written.
 bool write_all(int fd, const void* data, std::size_t size);
+bool write_all_at(int fd, std::uint64_t position, const void* data, std::size_t size);
 // Current position, or -1 when the file cannot seek.
 std::int64_t tell(int fd);
 bool seek(int fd, std::uint64_t position);

@@ -90,6 +90,23 @@ bool write_all(int fd, const void* data, std::size_t size)
     return true;
 }
 
+bool write_all_at(int fd, std::uint64_t position, const void* data, std::size_t size)
+{
+    const auto* p = static_cast<const char*>(data);
+    while (size > 0)
+    {
+        const ssize_t n = ::pwrite(fd, p, size, static_cast<off_t>(position));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        size -= static_cast<std::size_t>(n);
+        position += static_cast<std::uint64_t>(n);
+    }
+    return true;
+}
+
 std::int64_t tell(int fd)
 {
     const off_t position = ::lseek(fd, 0, SEEK_CUR);

@@ -19,6 +19,14 @@ std::int64_t Stream::read_at(std::uint64_t position, void* data, std::size_t siz
 {
     return seek(position) ? read(data, size) : -1;
 }
+ZipResult Stream::write_at(std::uint64_t position, const void* data, std::size_t size)
+{
+    const std::int64_t back = tell();
+    if (back < 0 || !seek(position))
+        return zip_result::SeekFailed;
+    const ZipResult result = write(data, size);
+    return seek(static_cast<std::uint64_t>(back)) ? result : zip_result::SeekFailed;
+}
 std::int64_t Stream::tell()
 {
     return -1;

@@ -23,6 +23,8 @@ public:
     virtual bool seek(std::uint64_t position);
     // Reads at a position without relying on the current one; -1 on failure.
     virtual std::int64_t read_at(std::uint64_t position, void* data, std::size_t size);
+    // Writes at a position and leaves the current one where it was.
+    virtual ZipResult write_at(std::uint64_t position, const void* data, std::size_t size);
     // Current position, -1 when the stream cannot seek.
     virtual std::int64_t tell();
     // Total size when known up front, else -1.
@@ -44,6 +46,7 @@ public:
     ZipResult write(const void* data, std::size_t size) override;
     bool seek(std::uint64_t position) override;
     std::int64_t read_at(std::uint64_t position, void* data, std::size_t size) override;
+    ZipResult write_at(std::uint64_t position, const void* data, std::size_t size) override;
     std::int64_t tell() override;
     std::int64_t size() override;
     int fd() const { return fd_; }

@@ -29,6 +29,13 @@ std::int64_t FileStream::read_at(std::uint64_t position, void* data, std::size_t
     return platform::read_at(fd_, position, data, size);
 }
 
+ZipResult FileStream::write_at(std::uint64_t position, const void* data, std::size_t size)
+{
+    if (platform::tell(fd_) < 0)
+        return zip_result::SeekFailed;
+    return platform::write_all_at(fd_, position, data, size) ? zip_result::Ok : zip_result::WriteFailed;
+}
+
 std::int64_t FileStream::tell()
 {
     return platform::tell(fd_);

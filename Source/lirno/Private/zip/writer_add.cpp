@@ -48,7 +48,8 @@ std::uint32_t attributes_of(const platform::FileInfo& info)
 // A handle source: seekable files describe themselves; pipes and the like are read blind.
 ZipResult attach_handle(ItemSource& source, std::unique_ptr<Stream> stream, int fd, std::uint32_t length)
 {
-    if (stream->tell() >= 0)
+    const std::int64_t position = stream->tell();
+    if (position >= 0)
     {
         platform::FileInfo info;
         if (!platform::file_info(fd, info))
@@ -61,7 +62,7 @@ ZipResult attach_handle(ItemSource& source, std::unique_ptr<Stream> stream, int 
         source.accessed = info.access_time;
         source.created = info.creation_time;
         source.dos_stamp = dos_stamp_utc(info.write_time);
-        if (!stream->seek(0))
+        if (position != 0 && !stream->seek(0))
             return zip_result::SeekFailed;
     }
     else
@@ -163,16 +164,12 @@ DataResult write_data(Writer& writer, Stream& source, Stream& sink)
 // Rewrites the local header in place once CRC and sizes are known.
 ZipResult rewrite_local_header(Writer& writer, const ItemHeader& header)
 {
-    OutputGuard& out = writer.out;
-    if (!out.output->seek(header.local_offset))
-        return zip_result::SeekFailed;
     std::string bytes;
     append_local_header(bytes, header, header.flags);
-    if (out.output->write(bytes.data(), bytes.size()) != zip_result::Ok)
-        return zip_result::WriteFailed;
-    if (!out.output->seek(out.origin + out.written))
-        return zip_result::SeekFailed;
-    return zip_result::Ok;
+    const ZipResult result = writer.out.output->write_at(header.local_offset, bytes.data(), bytes.size());
+    if (result == zip_result::SeekFailed || result == zip_result::Ok)
+        return result;
+    return zip_result::WriteFailed;
 }
 } // namespace
 
