@@ -47,7 +47,8 @@ FApplyReport lirnoFileHelper::ApplyResultPackage(const std::string& processedFil
     {
         if (unzip_get_item(archive, i, &entry) != zip_result::Ok)
         {
-            report.Failed.push_back("#" + std::to_string(i));
+            // Appended rather than concatenated: g++ 12 at -O3 reports a false -Wrestrict on "#" + string.
+            report.Failed.push_back(std::string("#").append(std::to_string(i)));
             continue;
         }
         const std::string name = EntryName(entry);
