@@ -8,6 +8,13 @@ namespace
 {
 using lirno::lirnoFileHelper;
 
+// The value of a key, or nothing.
+template <class V> std::optional<V> ValueAt(const lirno::TTargetMap<V>& map, const std::string& key)
+{
+    const V* value = map.Find(key);
+    return value ? std::optional<V>(*value) : std::nullopt;
+}
+
 TEST(lirnoTargetMap, KeepsFirstPositionAndTakesTheLaterNameAndValue)
 {
     lirno::TTargetMap<int> map;
@@ -17,7 +24,7 @@ TEST(lirnoTargetMap, KeepsFirstPositionAndTakesTheLaterNameAndValue)
     ASSERT_EQ(map.Num(), 2u);
     EXPECT_EQ(map.begin()->first, "game");
     EXPECT_EQ(map.begin()->second, 3);
-    EXPECT_EQ(*map.Find("GAME"), 3);
+    EXPECT_EQ(ValueAt(map, "GAME"), 3);
     EXPECT_EQ(map.Find("Other"), nullptr);
 }
 
@@ -36,14 +43,14 @@ TEST(lirnoFileHelper, CulturesFollowTargetOrder)
         order.push_back(name);
     }
     EXPECT_EQ(order, (std::vector<std::string>{"b", "A", "C"}));
-    EXPECT_EQ(*cultures.Find("B"), (std::vector<std::string>{"ja", "en"}));
-    EXPECT_TRUE(cultures.Find("C")->empty());
+    EXPECT_EQ(ValueAt(cultures, "B"), (std::vector<std::string>{"ja", "en"}));
+    EXPECT_EQ(ValueAt(cultures, "C"), std::vector<std::string>{});
 
     // A target whose native index designates no culture is left out, not guessed.
     const auto natives = lirnoFileHelper::GetNativeCultures();
     EXPECT_EQ(natives.Num(), 2u);
-    EXPECT_EQ(*natives.Find("b"), "ja");
-    EXPECT_EQ(*natives.Find("A"), "fr");
+    EXPECT_EQ(ValueAt(natives, "b"), "ja");
+    EXPECT_EQ(ValueAt(natives, "A"), "fr");
 }
 
 TEST(lirnoFileHelper, ResolvesFilesFromTheGatherConfiguration)
