@@ -57,25 +57,25 @@ files=$(find "$corpus" -type f | wc -l)
 items=()
 while IFS= read -r f; do items+=("${f#"$corpus"/}=$f"); done < <(find "$corpus" -type f | sort)
 
-now() { date +%s.%N; }
-declare -A secs sizes
+declare -A wall cpu sizes
 fresh() { rm -rf "$1"; mkdir -p "$1"; }
-keep_best() { # name seconds
-  if [ -z "${secs[$1]:-}" ] || awk -v a="$2" -v b="${secs[$1]}" 'BEGIN { exit !(a < b) }'; then secs[$1]=$2; fi
+keep_best() { # table name seconds
+  local -n best=$1
+  if [ -z "${best[$2]:-}" ] || awk -v a="$3" -v b="${best[$2]}" 'BEGIN { exit !(a < b) }'; then best[$2]=$3; fi
 }
-timed() { # name command...: wall time of the whole command
+# Runs a step and keeps its best wall and CPU times. The driver times its own sections, or
+# runs a command and times the whole process.
+step() { # name driver-arguments...
   local name=$1; shift
+  local w c rest
   sync
-  local t0; t0=$(now)
-  "$@" >/dev/null 2>&1 || { echo "benchmark step failed: $name" >&2; exit 1; }
-  keep_best "$name" "$(awk -v a="$(now)" -v b="$t0" 'BEGIN { print a - b }')"
-}
-driver() { # name command...: the driver prints its own timed seconds first
-  local name=$1; shift
-  local t rest
-  sync
-  read -r t rest < <("$@")
-  keep_best "$name" "$t"
+  read -r w c rest < <("$raw" "$@" 2>/dev/null) || true
+  if [ -z "${c:-}" ] || { [ "$1" = run ] && [ "$rest" != 0 ]; }; then
+    echo "benchmark step failed: $name" >&2
+    exit 1
+  fi
+  keep_best wall "$name" "$w"
+  keep_best cpu "$name" "$c"
   if [ "$name" = raw_deflate ]; then sizes[raw_deflate]=$rest; fi
 }
 
@@ -92,21 +92,21 @@ with zipfile.ZipFile(dst, "w", zipfile.ZIP_DEFLATED, compresslevel=8) as z:
 python_extract='import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])'
 # Rounds interleave the steps, so a burst of load elsewhere hits one round, not one step.
 for ((round = 0; round < repeat; round++)); do
-  driver raw_deflate "$raw" deflate "$corpus"
-  timed ziptool_create "$ziptool" create "$work/plain.zip" "${items[@]}"
-  timed ziptool_create_password "$ziptool" create "$work/enc.zip" --password "benchmark pw" "${items[@]}"
-  timed python_create python3 -c "$python_create" "$corpus" "$work/py.zip"
+  step raw_deflate deflate "$corpus"
+  step ziptool_create run "$ziptool" create "$work/plain.zip" "${items[@]}"
+  step ziptool_create_password run "$ziptool" create "$work/enc.zip" --password "benchmark pw" "${items[@]}"
+  step python_create run python3 -c "$python_create" "$corpus" "$work/py.zip"
   rm -f "$work/infozip.zip"
-  timed infozip_create bash -c "cd '$corpus' && zip -q -r -8 '$work/infozip.zip' ."
+  step infozip_create run bash -c "cd '$corpus' && exec zip -q -r -8 '$work/infozip.zip' ."
 
-  fresh "$out"; driver write_files "$raw" write "$corpus" "$out"
-  fresh "$out"; driver raw_inflate_write "$raw" inflate "$corpus" "$out"
-  fresh "$out"; timed ziptool_extract "$ziptool" extract "$work/plain.zip" "$out"
+  fresh "$out"; step write_files write "$corpus" "$out"
+  fresh "$out"; step raw_inflate_write inflate "$corpus" "$out"
+  fresh "$out"; step ziptool_extract run "$ziptool" extract "$work/plain.zip" "$out"
   diff -rq "$corpus" "$out" >/dev/null || { echo "ziptool extracted tree differs" >&2; exit 1; }
-  fresh "$out"; timed ziptool_extract_password "$ziptool" extract "$work/enc.zip" "$out" --password "benchmark pw"
-  fresh "$out"; timed unzip_extract unzip -q "$work/plain.zip" -d "$out"
-  fresh "$out"; timed 7z_extract 7z x -y "-o$out" "$work/plain.zip"
-  fresh "$out"; timed python_extract python3 -c "$python_extract" "$work/plain.zip" "$out"
+  fresh "$out"; step ziptool_extract_password run "$ziptool" extract "$work/enc.zip" "$out" --password "benchmark pw"
+  fresh "$out"; step unzip_extract run unzip -q "$work/plain.zip" -d "$out"
+  fresh "$out"; step 7z_extract run 7z x -y "-o$out" "$work/plain.zip"
+  fresh "$out"; step python_extract run python3 -c "$python_extract" "$work/plain.zip" "$out"
 done
 sizes[ziptool_create]=$(stat -c %s "$work/plain.zip")
 sizes[ziptool_create_password]=$(stat -c %s "$work/enc.zip")
@@ -114,15 +114,13 @@ sizes[python_create]=$(stat -c %s "$work/py.zip")
 sizes[infozip_create]=$(stat -c %s "$work/infozip.zip")
 
 row() { # name reference
-  local name=$1 ref=$2 s=${secs[$1]}
-  local mbps ratio size
-  mbps=$(awk -v b="$bytes" -v s="$s" 'BEGIN { print b / s / 1000000 }')
-  ratio=$(awk -v s="$s" -v r="${secs[$ref]}" 'BEGIN { print s / r }')
-  size=${sizes[$name]:-}
-  printf "%-26s %8.2f s %9.1f MB/s %7.3fx %-18s %s\n" "$name" "$s" "$mbps" "$ratio" "$ref" "$size"
+  local name=$1 ref=$2
+  awk -v n="$name" -v ref="$ref" -v w="${wall[$name]}" -v c="${cpu[$name]}" -v rw="${wall[$ref]}" \
+      -v rc="${cpu[$ref]}" -v b="$bytes" -v size="${sizes[$name]:-}" \
+      'BEGIN { printf "%-25s %7.2f s %7.2f s %8.1f MB/s %7.3fx %7.3fx  %-18s %s\n", n, w, c, b / w / 1e6, w / rw, c / rc, ref, size }'
 }
 echo
-printf "%-26s %10s %14s %8s %-18s %s\n" "step" "time" "throughput" "ratio" "against" "archive bytes"
+printf "%-25s %9s %9s %13s %8s %8s  %-18s %s\n" "step" "wall" "cpu" "wall rate" "wall" "cpu" "ratio against" "archive bytes"
 for n in raw_deflate ziptool_create python_create infozip_create; do row $n raw_deflate; done
 row ziptool_create_password ziptool_create
 for n in write_files raw_inflate_write ziptool_extract ziptool_extract_password unzip_extract 7z_extract python_extract; do

@@ -40,10 +40,10 @@ void ensure_directory(const std::u16string& root, std::u16string_view folder)
 
 ZipResult open_item(Reader& reader, ItemStream& stream)
 {
-    LocalItem local;
+    const LocalItem* local = nullptr;
     if (check_local(reader, local) != zip_result::Ok)
         return zip_result::FlateFailed;
-    return stream.open(*reader.source, local.data_offset, reader.cursor, reader.password_or_null());
+    return stream.open(*reader.source, local->data_offset, reader.cursor, reader.password_or_null());
 }
 
 void apply_times(int fd, const ZipEntry& entry)

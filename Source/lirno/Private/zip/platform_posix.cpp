@@ -232,13 +232,18 @@ bool utc_calendar(std::int64_t seconds, std::tm& out)
 
 bool from_local_calendar(const std::tm& calendar, std::int64_t& seconds)
 {
+    // mktime re-reads the zone file on every call; the offset from localtime_r is as good
+    // and costs no system call per item.
     std::tm copy = calendar;
-    copy.tm_isdst = -1;
-    errno = 0;
-    const time_t t = ::mktime(&copy);
-    if (t == static_cast<time_t>(-1) && errno != 0)
+    const time_t as_utc = ::timegm(&copy);
+    std::tm local{};
+    if (::localtime_r(&as_utc, &local) == nullptr)
         return false;
-    seconds = t;
+    time_t t = as_utc - local.tm_gmtoff;
+    // Near a daylight-saving change the offset at the result may differ; one step settles it.
+    if (::localtime_r(&t, &local) == nullptr)
+        return false;
+    seconds = as_utc - local.tm_gmtoff;
     return true;
 }
 

@@ -112,7 +112,7 @@ ZipHandle* open(const void* source, std::uint32_t length, std::uint32_t kind, co
 ZipResult describe_item(Reader& reader, ZipEntry& entry)
 {
     entry = ZipEntry{};
-    LocalItem local;
+    const LocalItem* local = nullptr;
     if (const ZipResult checked = check_local(reader, local); checked != zip_result::Ok)
         return checked;
     const ItemHeader& h = reader.cursor;
@@ -126,7 +126,7 @@ ZipResult describe_item(Reader& reader, ZipEntry& entry)
     entry.attributes = attributes_of(h);
     const ZipFileTime stamp = filetime_from_dos_local(h.dos_stamp);
     entry.access_time = entry.creation_time = entry.write_time = stamp;
-    const ExtraTimes times = find_extra_times(local.extra.data(), local.extra.size());
+    const ExtraTimes times = find_extra_times(local->extra.data(), local->extra.size());
     if (times.has_modified)
         entry.write_time = filetime_from_unix(times.modified);
     if (times.has_accessed)

@@ -13,6 +13,13 @@ namespace zipengine
 {
 inline constexpr std::size_t StoredNameLimit = 259; // bytes of a stored name that are read
 
+// Where an item's local header puts its extra field and data.
+struct LocalItem
+{
+    std::uint64_t data_offset = 0;
+    std::vector<std::uint8_t> extra;
+};
+
 struct Reader
 {
     std::unique_ptr<Stream> source;
@@ -30,6 +37,8 @@ struct Reader
     ItemHeader cursor;
     std::string cursor_name;
 
+    std::int32_t local_index = -1; // item whose local header `local` describes
+    LocalItem local;
     std::int32_t current_item = -1; // item whose data stream is open
     std::unique_ptr<ItemStream> item;
     ZipEntry cached{};
@@ -45,19 +54,12 @@ struct Reader
     }
 };
 
-// Where an item's local header puts its extra field and data.
-struct LocalItem
-{
-    std::uint64_t data_offset = 0;
-    std::vector<std::uint8_t> extra;
-};
-
 ZipResult open_archive(Reader& reader);
 // Moves the cursor; false when a central header on the way cannot be read.
 bool move_to(Reader& reader, std::int32_t index);
 // Checks the cursor item's local header against its central header (CorruptArchive) and
-// reads its extra field (ReadFailed).
-ZipResult check_local(Reader& reader, LocalItem& local);
+// reads its extra field (ReadFailed); the result is kept for the cursor item.
+ZipResult check_local(Reader& reader, const LocalItem*& local);
 // Describes the cursor item.
 ZipResult describe_item(Reader& reader, ZipEntry& entry);
 ZipResult extract_item(Reader& reader, std::int32_t index, void* target, std::uint32_t length,

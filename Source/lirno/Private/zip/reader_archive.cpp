@@ -108,13 +108,24 @@ bool move_to(Reader& reader, std::int32_t index)
     return reader.cursor_valid;
 }
 
-ZipResult check_local(Reader& reader, LocalItem& local)
+ZipResult check_local(Reader& reader, const LocalItem*& result)
 {
+    if (reader.local_index == reader.cursor_index)
+    {
+        result = &reader.local;
+        return zip_result::Ok;
+    }
     const ItemHeader& central = reader.cursor;
     const std::uint64_t at = reader.bytes_before + central.local_offset;
-    std::uint8_t bytes[LocalHeaderSize];
+    // One read usually brings the header, the name and the extra field together.
+    std::uint8_t bytes[1024];
+    const std::size_t wanted = std::min(sizeof bytes, LocalHeaderSize + central.name_length + 64);
+    std::int64_t got = reader.source->read_at(at, bytes, wanted);
+    if (got > 0 && static_cast<std::size_t>(got) < LocalHeaderSize)
+        got = read_at(*reader.source, at, bytes, LocalHeaderSize) ? static_cast<std::int64_t>(LocalHeaderSize)
+                                                                  : -1;
     ItemHeader header;
-    if (!read_at(*reader.source, at, bytes, sizeof bytes) || !parse_local_header(bytes, header))
+    if (got < static_cast<std::int64_t>(LocalHeaderSize) || !parse_local_header(bytes, header))
         return zip_result::CorruptArchive;
     if (header.method != central.method || (header.method != 0 && header.method != 8))
         return zip_result::CorruptArchive;
@@ -124,11 +135,21 @@ ZipResult check_local(Reader& reader, LocalItem& local)
         return zip_result::CorruptArchive;
     if (header.name_length != central.name_length)
         return zip_result::CorruptArchive;
-    const std::uint64_t extra_at = at + LocalHeaderSize + header.name_length;
-    local.extra.resize(header.extra_length);
-    if (!local.extra.empty() && !read_at(*reader.source, extra_at, local.extra.data(), local.extra.size()))
-        return zip_result::ReadFailed;
-    local.data_offset = extra_at + header.extra_length;
+    reader.local_index = -1;
+    LocalItem& local = reader.local;
+    const std::size_t extra_start = LocalHeaderSize + header.name_length;
+    const std::size_t extra_end = extra_start + header.extra_length;
+    if (static_cast<std::size_t>(got) >= extra_end)
+        local.extra.assign(bytes + extra_start, bytes + extra_end);
+    else
+    {
+        local.extra.resize(header.extra_length);
+        if (!read_at(*reader.source, at + extra_start, local.extra.data(), local.extra.size()))
+            return zip_result::ReadFailed;
+    }
+    local.data_offset = at + extra_end;
+    reader.local_index = reader.cursor_index;
+    result = &local;
     return zip_result::Ok;
 }
 } // namespace zipengine
