@@ -18,7 +18,8 @@ namespace
 double CpuSeconds(pid_t pid)
 {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string stat;
+    std::getline(in, stat); // one line
     // Fields after the command name, which is in parentheses and may hold spaces.
     const auto close = stat.rfind(')');
     if (close == std::string::npos)
