@@ -1,6 +1,7 @@
 // Baselines for the zip benchmark: the same bytes through raw zlib alone, with no archive
 // around them.
-//   zip_bench_raw deflate SRC         raw deflate level 8 of every file under SRC
+//   zip_bench_raw deflate SRC OUT     raw deflate level 8 of every file under SRC, the compressed
+//                                     streams written one after another to the file OUT
 //   zip_bench_raw inflate SRC OUT     inflate every file (compressed beforehand) and write it to OUT
 //   zip_bench_raw write SRC OUT       write every file to OUT (the cost of the file system alone)
 //   zip_bench_raw run COMMAND...      run a command and time it
@@ -46,7 +47,7 @@ std::vector<File> load(const fs::path& root)
 }
 
 // Reads like the engine does: the file in 16 KiB pieces, deflated into 16 KiB blocks.
-std::size_t deflate_file(z_stream& z, const fs::path& path, std::vector<unsigned char>* keep)
+std::size_t deflate_file(z_stream& z, const fs::path& path, std::vector<unsigned char>* keep, std::FILE* sink)
 {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (f == nullptr)
@@ -71,6 +72,8 @@ std::size_t deflate_file(z_stream& z, const fs::path& path, std::vector<unsigned
             total += produced;
             if (keep)
                 keep->insert(keep->end(), out, out + produced);
+            if (sink && produced > 0 && std::fwrite(out, 1, produced, sink) != produced)
+                return 0;
         } while (z.avail_out == 0);
     } while (flush != Z_FINISH);
     std::fclose(f);
@@ -135,7 +138,9 @@ int main(int argc, char** argv)
 {
     if (argc < 3)
     {
-        std::fprintf(stderr, "usage: zip_bench_raw deflate SRC | inflate SRC OUT | write SRC OUT\n");
+        std::fprintf(
+            stderr,
+            "usage: zip_bench_raw deflate SRC OUT | inflate SRC OUT | write SRC OUT | run COMMAND...\n");
         return 2;
     }
     const std::string mode = argv[1];
@@ -145,8 +150,11 @@ int main(int argc, char** argv)
     z_stream z{};
     deflateInit2(&z, 8, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
 
-    if (mode == "deflate")
+    if (mode == "deflate" && argc >= 4)
     {
+        std::FILE* sink = std::fopen(argv[3], "wb");
+        if (sink == nullptr)
+            return 1;
         std::vector<fs::path> paths;
         for (const auto& e : fs::recursive_directory_iterator(source))
             if (e.is_regular_file())
@@ -154,7 +162,8 @@ int main(int argc, char** argv)
         const Stopwatch watch;
         std::size_t total = 0;
         for (const auto& p : paths)
-            total += deflate_file(z, p, nullptr);
+            total += deflate_file(z, p, nullptr, sink);
+        std::fclose(sink);
         watch.print(total);
         deflateEnd(&z);
         return 0;
@@ -174,7 +183,7 @@ int main(int argc, char** argv)
     // inflate: compress everything first, untimed, then time inflating and writing.
     std::vector<std::vector<unsigned char>> packed(files.size());
     for (std::size_t i = 0; i < files.size(); ++i)
-        deflate_file(z, source / files[i].relative, &packed[i]);
+        deflate_file(z, source / files[i].relative, &packed[i], nullptr);
     deflateEnd(&z);
     z_stream inf{};
     inflateInit2(&inf, -15);

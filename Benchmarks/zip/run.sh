@@ -92,7 +92,7 @@ with zipfile.ZipFile(dst, "w", zipfile.ZIP_DEFLATED, compresslevel=8) as z:
 python_extract='import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])'
 # Rounds interleave the steps, so a burst of load elsewhere hits one round, not one step.
 for ((round = 0; round < repeat; round++)); do
-  step raw_deflate deflate "$corpus"
+  step raw_deflate deflate "$corpus" "$work/raw.deflate"
   step ziptool_create run "$ziptool" create "$work/plain.zip" "${items[@]}"
   step ziptool_create_password run "$ziptool" create "$work/enc.zip" --password "benchmark pw" "${items[@]}"
   step python_create run python3 -c "$python_create" "$corpus" "$work/py.zip"
