@@ -8,11 +8,11 @@
 
 #include <CLI/CLI.hpp>
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
@@ -77,10 +77,13 @@ std::vector<FileEntry> FilesEndingWith(const fs::path& folder, const std::string
     return files;
 }
 
-double ServiceMilliseconds(const std::string& log, const char* pattern)
+// The number that follows `phrase` in the service's log, or -1 when the line is missing.
+double ServiceMilliseconds(const std::string& log, const std::string& phrase)
 {
-    std::smatch match;
-    return std::regex_search(log, match, std::regex(pattern)) ? std::stod(match[1].str()) : -1.0;
+    const std::size_t at = log.find(phrase);
+    if (at == std::string::npos)
+        return -1.0;
+    return std::strtod(log.c_str() + at + phrase.size(), nullptr);
 }
 
 struct Phase
@@ -213,10 +216,10 @@ int main(int argc, char** argv)
     const double zip_report = Best(3, [&] { return TimePacking(texts, nullptr, (ref / "r.zip").string()); });
 
     const std::string service_log = ReadFile(root / "service.log");
-    const double service_unpack = ServiceMilliseconds(service_log, R"(unpacked in (\d+) ms)") / 1000.0;
-    const double service_read = ServiceMilliseconds(service_log, R"(read in (\d+) ms)") / 1000.0;
+    const double service_unpack = ServiceMilliseconds(service_log, "unpacked in ") / 1000.0;
+    const double service_read = ServiceMilliseconds(service_log, "read in ") / 1000.0;
     const double service_translate =
-        ServiceMilliseconds(service_log, R"(translated and packed in (\d+) ms)") / 1000.0;
+        ServiceMilliseconds(service_log, "translated and packed in ") / 1000.0;
 
     const std::size_t native_last = FindLastLine(lines, "Native language:");
     const std::size_t start_translation = FindLine(lines, "Start translation");

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <nlohmann/json.hpp>
+#include <set>
 
 namespace lirno::service
 {
@@ -128,11 +129,18 @@ std::optional<WorkPlan> PlanWork(const std::vector<PackageEntry>& upload, const 
     }
 
     WorkPlan plan;
+    std::set<std::string> seen;
     for (const PackageEntry& file : upload)
     {
         const auto name = SplitEntryName(file.name);
         if (!name || name->culture.empty())
             continue;
+        // One result entry per name: a zip may hold a name twice, the result must not.
+        if (!seen.insert(file.name).second)
+        {
+            error = "The upload holds " + file.name + " twice.";
+            return std::nullopt;
+        }
         const auto manifest = manifests.find(ToLowerAscii(name->target));
         const std::string* native = FindNative(natives, name->target);
         std::string native_culture = native ? *native : "";

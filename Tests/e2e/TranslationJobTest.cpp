@@ -3,7 +3,6 @@
 
 #include <LocFormat/TextFiles.h>
 #include <csignal>
-#include <regex>
 
 namespace e2e
 {

@@ -74,7 +74,7 @@ TEST(PlanWork, NativeCultureFallsBackToTheManifest)
     EXPECT_EQ(plan->cultures.size(), 3u);
 }
 
-TEST(PlanWork, RejectsUnreadableFilesAndUnknownNativeCulture)
+TEST(PlanWork, RejectsUnreadableFilesUnknownNativeCultureAndDuplicates)
 {
     std::string error;
     EXPECT_FALSE(PlanWork({{"Game/de/Game.archive", "{not json"}}, English, false, error));
@@ -82,6 +82,10 @@ TEST(PlanWork, RejectsUnreadableFilesAndUnknownNativeCulture)
     EXPECT_FALSE(PlanWork({{"Other/de/Other.archive", test::ArchiveJson("Other", "de", {"x"})}}, English,
                           false, error));
     EXPECT_NE(error.find("Other"), std::string::npos) << error;
+    const std::string archive = test::ArchiveJson("Game", "de", {"x"});
+    EXPECT_FALSE(PlanWork({{"Game/de/Game.archive", archive}, {"Game/de/Game.archive", archive}}, English,
+                          false, error));
+    EXPECT_NE(error.find("twice"), std::string::npos) << error;
 }
 
 TEST(PlanWork, IgnoresEntriesOutsideThePackageLayout)
