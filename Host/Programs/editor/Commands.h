@@ -3,6 +3,7 @@
 
 #include "EditorSession.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -32,4 +33,8 @@ int MenusCommand(FSessionOptions options);
 
 // "editor: <text>" on standard error.
 void PrintError(const std::string& text);
+
+// Opens the project with its plug-ins started for a command that lists what they registered;
+// log lines go to standard error. Nothing (the error printed) when the project cannot be opened.
+std::unique_ptr<FEditorSession> OpenListingSession(FSessionOptions options);
 } // namespace editor

@@ -22,16 +22,12 @@ std::string IconText(host::FEditorHost& host, const host::FUICommandInfo& comman
 
 int MenusCommand(FSessionOptions options)
 {
-    std::string error;
-    options.LogToStandardError = true;
-    auto session = FEditorSession::Open(options, error);
+    auto session = OpenListingSession(std::move(options));
     if (!session)
     {
-        PrintError(error);
         return ExitUsage;
     }
     auto& host = session->Host();
-    session->StartPlugins();
     host.Menus().SetReady();
     if (host.Menus().Menus().empty())
     {

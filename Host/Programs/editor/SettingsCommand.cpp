@@ -119,16 +119,12 @@ int SetValue(host::FEditorHost& host, const host::FSettingsSection& section,
 
 int SettingsCommand(FSessionOptions options, const FSettingsArguments& arguments)
 {
-    std::string error;
-    options.LogToStandardError = true;
-    auto session = FEditorSession::Open(options, error);
+    auto session = OpenListingSession(std::move(options));
     if (!session)
     {
-        PrintError(error);
         return ExitUsage;
     }
     auto& host = session->Host();
-    session->StartPlugins();
     const auto& sections = host.Settings().All();
     if (!arguments.Section)
     {

@@ -14,6 +14,20 @@ void PrintError(const std::string& text)
     std::fflush(stdout);
     std::fprintf(stderr, "editor: %s\n", text.c_str());
 }
+
+std::unique_ptr<FEditorSession> OpenListingSession(FSessionOptions options)
+{
+    std::string error;
+    options.LogToStandardError = true;
+    auto session = FEditorSession::Open(options, error);
+    if (!session)
+    {
+        PrintError(error);
+        return nullptr;
+    }
+    session->StartPlugins();
+    return session;
+}
 } // namespace editor
 
 int main(int argc, char** argv)

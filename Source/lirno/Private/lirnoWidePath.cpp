@@ -1,118 +1,16 @@
 #include "lirnoWidePath.h"
 
-#include <cstdint>
+#include "utf.h" // the zip engine's conversion
 
 namespace lirno
 {
-namespace
-{
-constexpr char32_t Replacement = 0xFFFD;
-
-// Decodes one code point and advances; malformed sequences become U+FFFD.
-char32_t NextCodePoint(std::string_view text, std::size_t& i)
-{
-    const auto lead = static_cast<unsigned char>(text[i++]);
-    if (lead < 0x80)
-    {
-        return lead;
-    }
-    int extra = 0;
-    char32_t cp = 0;
-    if ((lead & 0xE0) == 0xC0)
-    {
-        extra = 1;
-        cp = lead & 0x1F;
-    }
-    else if ((lead & 0xF0) == 0xE0)
-    {
-        extra = 2;
-        cp = lead & 0x0F;
-    }
-    else if ((lead & 0xF8) == 0xF0)
-    {
-        extra = 3;
-        cp = lead & 0x07;
-    }
-    else
-    {
-        return Replacement;
-    }
-    for (int k = 0; k < extra; ++k)
-    {
-        if (i >= text.size() || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
-        {
-            return Replacement;
-        }
-        cp = (cp << 6) | (static_cast<unsigned char>(text[i++]) & 0x3F);
-    }
-    return cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) ? Replacement : cp;
-}
-
-void AppendUtf8(std::string& out, char32_t cp)
-{
-    if (cp < 0x80)
-    {
-        out += static_cast<char>(cp);
-    }
-    else if (cp < 0x800)
-    {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-    else if (cp < 0x10000)
-    {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-    else
-    {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-} // namespace
-
 std::u16string ToWide(std::string_view utf8)
 {
-    std::u16string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();)
-    {
-        const char32_t cp = NextCodePoint(utf8, i);
-        if (cp >= 0x10000)
-        {
-            out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-        }
-        else
-        {
-            out += static_cast<char16_t>(cp);
-        }
-    }
-    return out;
+    return zipengine::to_utf16(utf8);
 }
 
 std::string FromWide(std::u16string_view utf16)
 {
-    std::string out;
-    out.reserve(utf16.size());
-    for (std::size_t i = 0; i < utf16.size(); ++i)
-    {
-        char32_t cp = utf16[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
-            utf16[i + 1] <= 0xDFFF)
-        {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (utf16[++i] - 0xDC00);
-        }
-        else if (cp >= 0xD800 && cp <= 0xDFFF)
-        {
-            cp = Replacement;
-        }
-        AppendUtf8(out, cp);
-    }
-    return out;
+    return zipengine::to_utf8(utf16);
 }
 } // namespace lirno
