@@ -200,8 +200,10 @@ int main(int argc, char** argv)
     const double zip_extract = Best(3,
                                     [&]
                                     {
+                                        // The job extracts over the project's files, so the
+                                        // reference replaces the same files, untimed copies of them.
                                         fs::remove_all(ref / "applied");
-                                        fs::create_directories(ref / "applied");
+                                        fs::copy(uploaded, ref / "applied", fs::copy_options::recursive);
                                         return TimeExtract((loc / "lirno_tmp_processed.bin").string(),
                                                            (ref / "applied").string() + "/");
                                     });
@@ -242,7 +244,7 @@ int main(int argc, char** argv)
         {"upload (the job's own share)", upload - service_unpack - service_read, zip_unpack,
          "unpack the password zip in memory", true},
         {"application", Between(lines, hundred, FindLine(lines, "CompileText Start")), zip_extract,
-         "extract the result zip", true},
+         "extract the result zip over the same files", true},
         {"compile text (host step)",
          Between(lines, FindLine(lines, "CompileText Start"), FindLine(lines, "CompileText Done")),
          zip_compile, "write the resources as a zip", false},

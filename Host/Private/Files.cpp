@@ -1,5 +1,6 @@
 #include "Paths.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -36,12 +37,26 @@ bool ReadAll(const std::string& path, std::vector<std::uint8_t>& bytes)
     {
         return false;
     }
-    std::uint8_t buffer[64 * 1024];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+    // Read straight into the vector, sized from the file up front; a file that grows while it
+    // is read is still read whole.
+    const auto expected = fs::file_size(path, ec);
+    std::size_t size = ec ? 0 : static_cast<std::size_t>(expected);
+    std::size_t used = 0;
+    for (;;)
     {
-        bytes.insert(bytes.end(), buffer, buffer + n);
+        if (used == size)
+        {
+            size = std::max<std::size_t>(used + 64 * 1024, size);
+        }
+        bytes.resize(size);
+        const std::size_t n = std::fread(bytes.data() + used, 1, size - used, file);
+        used += n;
+        if (n == 0)
+        {
+            break;
+        }
     }
+    bytes.resize(used);
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed)

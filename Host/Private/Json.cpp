@@ -1,5 +1,6 @@
 #include "Json.h"
 
+#include "JsonDocument.h"
 #include "Log.h"
 #include "RecordJson.h"
 #include "StringUtil.h"
@@ -86,10 +87,11 @@ bool JsonToInt32(const Json& value, std::int32_t& out)
     return false;
 }
 
-EReadResult FillRecord(const Json& object, const FStructInfo& type, void* record);
+EReadResult FillRecord(Json& object, const FStructInfo& type, void* record);
 
-// Fills one field; the field is untouched unless the whole value fits.
-bool FillField(const Json& value, const FPropertyInfo& property, void* field)
+// Fills one field; the field is untouched unless the whole value fits. Text is moved out of the
+// parsed document, which is thrown away afterwards: a translated package is megabytes of it.
+bool FillField(Json& value, const FPropertyInfo& property, void* field)
 {
     switch (property.Type)
     {
@@ -115,7 +117,7 @@ bool FillField(const Json& value, const FPropertyInfo& property, void* field)
         {
             return false;
         }
-        *static_cast<std::string*>(field) = value.get<std::string>();
+        *static_cast<std::string*>(field) = std::move(value.get_ref<std::string&>());
         return true;
     case EPropertyType::Int32Array:
     {
@@ -144,13 +146,13 @@ bool FillField(const Json& value, const FPropertyInfo& property, void* field)
     return false;
 }
 
-const Json* FindMember(const Json& object, const std::string& name)
+Json* FindMember(Json& object, const std::string& name)
 {
     if (const auto it = object.find(name); it != object.end())
     {
         return &*it;
     }
-    for (const auto& [key, value] : object.items())
+    for (auto&& [key, value] : object.items())
     {
         if (EqualsIgnoreCase(key, name))
         {
@@ -160,7 +162,7 @@ const Json* FindMember(const Json& object, const std::string& name)
     return nullptr;
 }
 
-EReadResult FillRecord(const Json& object, const FStructInfo& type, void* record)
+EReadResult FillRecord(Json& object, const FStructInfo& type, void* record)
 {
     if (!object.is_object())
     {
@@ -168,7 +170,7 @@ EReadResult FillRecord(const Json& object, const FStructInfo& type, void* record
     }
     for (const auto& property : type.Properties)
     {
-        const Json* member = FindMember(object, property.Name);
+        Json* member = FindMember(object, property.Name);
         if (member && !FillField(*member, property, property.Address(record)))
         {
             return EReadResult::ValueDoesNotFit;
@@ -179,12 +181,12 @@ EReadResult FillRecord(const Json& object, const FStructInfo& type, void* record
 
 EReadResult ReadRecord(std::string_view text, const FStructInfo& type, void* record)
 {
-    const Json parsed = Json::parse(text.begin(), text.end(), nullptr, /*allow_exceptions=*/false);
-    if (parsed.is_discarded() || !parsed.is_object())
+    std::optional<Json> parsed = ParseJsonDocument(text);
+    if (!parsed || !parsed->is_object())
     {
         return EReadResult::NotAnObject;
     }
-    return FillRecord(parsed, type, record);
+    return FillRecord(*parsed, type, record);
 }
 
 std::string Dump(const Json& value, int indent)

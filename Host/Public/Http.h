@@ -25,10 +25,13 @@ struct FHttpResponse
     std::string Body; // the body bytes as UTF-8 text
 };
 
+// Takes the response by value: the body is handed over, never copied, however large it is.
+using FHttpCompletion = std::function<void(FHttpResponse)>;
+
 class IHttpClient
 {
 public:
     virtual ~IHttpClient() = default;
-    virtual void Send(FHttpRequest request, std::function<void(const FHttpResponse&)> onComplete) = 0;
+    virtual void Send(FHttpRequest request, FHttpCompletion onComplete) = 0;
 };
 } // namespace host

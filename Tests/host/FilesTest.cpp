@@ -71,6 +71,24 @@ TEST(Files, WriteCreatesFoldersReplacesAndReadsBack)
     EXPECT_TRUE(read.empty());
 }
 
+TEST(Files, LargeAndEmptyFilesReadBackExactly)
+{
+    const std::string dir = TestRoot() + "files_large_test/";
+    std::filesystem::remove_all(dir);
+    std::vector<std::uint8_t> large(5 * 64 * 1024 + 3);
+    for (std::size_t i = 0; i < large.size(); ++i)
+    {
+        large[i] = static_cast<std::uint8_t>(i * 7);
+    }
+    for (const auto& bytes : {large, std::vector<std::uint8_t>{}, std::vector<std::uint8_t>(64 * 1024, 1)})
+    {
+        ASSERT_TRUE(File::WriteAll(dir + "f.bin", bytes));
+        std::vector<std::uint8_t> read{9, 9};
+        ASSERT_TRUE(File::ReadAll(dir + "f.bin", read));
+        EXPECT_EQ(read, bytes);
+    }
+}
+
 TEST(Files, AbsolutePathsCollapseDots)
 {
     EXPECT_EQ(ConvertToAbsolutePath("/a/b/../c/./d"), "/a/c/d");

@@ -117,3 +117,38 @@ TEST(JsonPretty, IndentsWithTabs)
     nlohmann::ordered_json value = {{"b", 1}, {"a", {{"c", "d"}}}};
     EXPECT_EQ(WriteJsonPretty(value), "{\n\t\"b\": 1,\n\t\"a\": {\n\t\t\"c\": \"d\"\n\t}\n}");
 }
+
+TEST(JsonReader, ReadsEscapesNestingLargeTextAndTheLastOfRepeatedMembers)
+{
+    const std::string large(3 * 1024 * 1024 + 7, 'Q');
+    const std::string text = R"({"Msg": "first", "Content": {"Text": ")" + large +
+                             R"(", "Ids": [[], 1], "Skip": [{"a": [null, true, -2, 1e3]}]},)"
+                             R"( "Msg": "tab\t \u00e9 \"q\"", "Status": 7})";
+    FOuter record;
+    bool ok = false;
+    ReadCapturingWarnings(text, record, ok);
+    // "Ids" holds a nested array, which does not fit: fields after it stay as they were.
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(record.Msg, "tab\t \xc3\xa9 \"q\"");
+    EXPECT_TRUE(record.Content.Text.empty());
+
+    FOuter good;
+    ReadCapturingWarnings(R"({"Content": {"Ids": [1, 2], "Text": ")" + large + R"("}, "Status": 7})", good, ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(good.Content.Text, large);
+    EXPECT_EQ(good.Status, 7);
+}
+
+TEST(JsonReader, HostileNestingAndTruncatedTextAreRefusedWithoutCrashing)
+{
+    const std::string deep = "{\"Msg\":" + std::string(200000, '[') + std::string(200000, ']') + "}";
+    const std::string open = "{\"Msg\":" + std::string(200000, '[');
+    for (const std::string& text : {deep, open, std::string(R"({"Msg": "unterminated)")})
+    {
+        FOuter record;
+        bool ok = true;
+        ReadCapturingWarnings(text, record, ok);
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(record.Msg, "");
+    }
+}

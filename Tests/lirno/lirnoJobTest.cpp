@@ -119,7 +119,8 @@ TEST_F(TranslationJob, SuccessfulJobRunsEveryStepInOrder)
     EXPECT_EQ(ReadText(folder + "/Game/de/Game.archive"), "translated de");
     EXPECT_EQ(ReadText(folder + "/Game/Game.manifest"), "translated manifest");
     EXPECT_EQ(ReadText(folder + "/Game/en/Game.archive"), "archive Game en");
-    EXPECT_TRUE(std::filesystem::exists(folder + "/lirno_tmp_processed.bin"));
+    EXPECT_EQ(ReadText(folder + "/lirno_tmp_processed.bin").substr(0, 4), std::string("PK\x03\x04", 4))
+        << "the processed file is left holding the plain archive";
     EXPECT_TRUE(std::filesystem::exists(folder + "/lirno_bak.zip"));
     EXPECT_FALSE(std::filesystem::exists(folder + "/lirno_upload_tmp.bin"));
     EXPECT_FALSE(std::filesystem::exists(folder + "/lirno_upload.zip"));

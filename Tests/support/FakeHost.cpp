@@ -211,7 +211,7 @@ void FakeHttp::Script(const std::string& path, FAnswer answer)
     Scripts[path].push_back(std::move(answer));
 }
 
-void FakeHttp::Send(host::FHttpRequest request, std::function<void(const host::FHttpResponse&)> onComplete)
+void FakeHttp::Send(host::FHttpRequest request, host::FHttpCompletion onComplete)
 {
     std::optional<FAnswer> answer;
     {
@@ -239,7 +239,7 @@ void FakeHttp::Send(host::FHttpRequest request, std::function<void(const host::F
     Complete(std::move(onComplete), *answer);
 }
 
-void FakeHttp::Complete(std::function<void(const host::FHttpResponse&)> onComplete, const FAnswer& answer)
+void FakeHttp::Complete(host::FHttpCompletion onComplete, const FAnswer& answer)
 {
     Threads.PostAfter(answer.Delay,
                       [this, onComplete = std::move(onComplete),
@@ -255,7 +255,7 @@ void FakeHttp::Complete(std::function<void(const host::FHttpResponse&)> onComple
 
 bool FakeHttp::Respond(FAnswer answer)
 {
-    std::function<void(const host::FHttpResponse&)> waiting;
+    host::FHttpCompletion waiting;
     {
         std::lock_guard lock(M);
         if (Pending.empty())

@@ -88,7 +88,7 @@ public:
     // in Pending until Respond() is called.
     void Script(const std::string& path, FAnswer answer);
     void Send(host::FHttpRequest request,
-              std::function<void(const host::FHttpResponse&)> onComplete) override;
+              host::FHttpCompletion onComplete) override;
     // Answers the oldest waiting request.
     bool Respond(FAnswer answer);
 
@@ -98,12 +98,12 @@ public:
     int InFlight() const;
 
 private:
-    void Complete(std::function<void(const host::FHttpResponse&)> onComplete, const FAnswer& answer);
+    void Complete(host::FHttpCompletion onComplete, const FAnswer& answer);
 
     FakeThreads& Threads;
     mutable std::mutex M;
     std::map<std::string, std::deque<FAnswer>> Scripts;
-    std::deque<std::function<void(const host::FHttpResponse&)>> Pending;
+    std::deque<host::FHttpCompletion> Pending;
     std::vector<FRecordedRequest> Sent;
     int InFlight_ = 0;
     int MaxInFlight_ = 0;

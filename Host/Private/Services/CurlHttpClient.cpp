@@ -12,7 +12,7 @@ namespace host
 struct FCurlHttpClient::FTransfer
 {
     FHttpRequest Request;
-    std::function<void(const FHttpResponse&)> OnComplete;
+    FHttpCompletion OnComplete;
     CURL* Easy = nullptr;
     curl_slist* Headers = nullptr;
     std::string ResponseBody;
@@ -29,9 +29,23 @@ struct FCurlHttpClient::FTransfer
 
 namespace
 {
+// Largest body size taken from Content-Length up front; beyond it the string grows as usual.
+constexpr curl_off_t MaxReservedBody = curl_off_t{1} << 30;
+
 std::size_t AppendBody(char* data, std::size_t size, std::size_t count, void* user)
 {
-    static_cast<std::string*>(user)->append(data, size * count);
+    auto& transfer = *static_cast<FCurlHttpClient::FTransfer*>(user);
+    if (transfer.ResponseBody.empty())
+    {
+        // A large answer (a translated package) would otherwise grow by doubling to twice its size.
+        curl_off_t length = -1;
+        if (curl_easy_getinfo(transfer.Easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
+            length > 0 && length <= MaxReservedBody)
+        {
+            transfer.ResponseBody.reserve(static_cast<std::size_t>(length));
+        }
+    }
+    transfer.ResponseBody.append(data, size * count);
     return size * count;
 }
 
@@ -101,7 +115,7 @@ FCurlHttpClient::~FCurlHttpClient()
     curl_multi_cleanup(static_cast<CURLM*>(Multi));
 }
 
-void FCurlHttpClient::Send(FHttpRequest request, std::function<void(const FHttpResponse&)> onComplete)
+void FCurlHttpClient::Send(FHttpRequest request, FHttpCompletion onComplete)
 {
     auto transfer = std::make_unique<FTransfer>();
     transfer->Request = std::move(request);
@@ -123,7 +137,7 @@ void FCurlHttpClient::StartTransfer(std::unique_ptr<FTransfer> transfer)
     curl_easy_setopt(easy, CURLOPT_URL, request.Url.c_str());
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, transfer->Headers);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &AppendBody);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer->ResponseBody);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, transfer.get());
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, Options.ConnectTimeoutSeconds);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
@@ -194,7 +208,7 @@ void FCurlHttpClient::FinishTransfer(void* easyHandle, int curlCode)
         {
             if (onComplete)
             {
-                onComplete(*response);
+                onComplete(std::move(*response));
             }
             loop.EndWork();
         });

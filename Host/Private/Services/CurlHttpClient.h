@@ -32,10 +32,11 @@ public:
     // Requests still in flight are abandoned without completion.
     ~FCurlHttpClient() override;
 
-    void Send(FHttpRequest request, std::function<void(const FHttpResponse&)> onComplete) override;
+    void Send(FHttpRequest request, FHttpCompletion onComplete) override;
+
+    struct FTransfer; // one request in flight; defined beside the curl callbacks
 
 private:
-    struct FTransfer;
     void NetworkThread();
     void StartTransfer(std::unique_ptr<FTransfer> transfer);
     void FinishTransfer(void* easy, int curlCode);

@@ -46,6 +46,9 @@ public:
     static TResult<std::string> BuildUploadPackage(std::uint32_t jobNumber);
     // Un-shifts the processed file in place and extracts it over the localization folder.
     static FApplyReport ApplyResultPackage(const std::string& processedFile);
+    // Extracts an already un-shifted package file over the localization folder.
+    static FApplyReport ExtractResultPackage(const std::string& packageFile);
+    static void UnshiftResultPackage(std::vector<std::uint8_t>& bytes);
 
     // The project directory joined with "Content/Localization", without a trailing separator.
     static std::string LocalizationFolder();

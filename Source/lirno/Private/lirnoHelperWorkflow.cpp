@@ -278,21 +278,26 @@ void lirnoHelper::OnStatusResponse()
 void lirnoHelper::Complete(const FAPI_Response_TaskStatus& answer)
 {
     const std::string processedFile = lirnoFileHelper::LocalizationFolder() + "/lirno_tmp_processed.bin";
-    std::vector<std::uint8_t> bytes;
-    if (!host::Base64Decode(answer.Content.file_b64, bytes))
     {
-        JobLog("Translation result not applied:the package could not be decoded");
-        EndWithMessage(ResultError("the translated package could not be decoded; no entry was applied."));
-        return;
+        // Un-shifted while it is in memory anyway: the processed file is written once, in the
+        // plain form it ends up in, and never read back before extraction.
+        std::vector<std::uint8_t> bytes;
+        if (!host::Base64Decode(answer.Content.file_b64, bytes))
+        {
+            JobLog("Translation result not applied:the package could not be decoded");
+            EndWithMessage(ResultError("the translated package could not be decoded; no entry was applied."));
+            return;
+        }
+        lirnoFileHelper::UnshiftResultPackage(bytes);
+        if (!host::File::WriteAll(processedFile, bytes))
+        {
+            JobLog("Translation result not applied:the package could not be stored");
+            EndWithMessage(ResultError("the translated package could not be stored in " + processedFile +
+                                       "; no entry was applied."));
+            return;
+        }
     }
-    if (!host::File::WriteAll(processedFile, bytes))
-    {
-        JobLog("Translation result not applied:the package could not be stored");
-        EndWithMessage(ResultError("the translated package could not be stored in " + processedFile +
-                                   "; no entry was applied."));
-        return;
-    }
-    const FApplyReport report = lirnoFileHelper::ApplyResultPackage(processedFile);
+    const FApplyReport report = lirnoFileHelper::ExtractResultPackage(processedFile);
     if (!report.IsComplete())
     {
         const std::string message = DescribeIncompleteApply(report);

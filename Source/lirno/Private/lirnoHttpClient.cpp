@@ -69,9 +69,9 @@ void lirnoHttpClient::SendRequest(const std::string& url, std::vector<std::uint8
                                   std::int32_t jobNumber)
 {
     Http.Send(BuildRequest(*Settings, url, std::move(body), jobNumber),
-              [state = State, keepAlive = State->Owner.lock()](const host::FHttpResponse& response)
+              [state = State, keepAlive = State->Owner.lock()](host::FHttpResponse response)
               {
-                  state->Last = FHttp_Response{response.StatusCode, response.Body};
+                  state->Last = FHttp_Response{response.StatusCode, std::move(response.Body)};
                   if (state->Callback)
                   {
                       state->Callback();

@@ -22,13 +22,22 @@ std::string EntryName(const ZipEntry& entry)
 
 FApplyReport lirnoFileHelper::ApplyResultPackage(const std::string& processedFile)
 {
-    FApplyReport report;
     std::vector<std::uint8_t> bytes;
     host::File::ReadAll(processedFile, bytes);
-    ShiftBytes(bytes, static_cast<std::uint8_t>(256 - ResultShift));
+    UnshiftResultPackage(bytes);
     host::File::WriteAll(processedFile, bytes);
+    return ExtractResultPackage(processedFile);
+}
 
-    ZipHandle* archive = unzip_open_file(ToWide(processedFile).c_str(), nullptr);
+void lirnoFileHelper::UnshiftResultPackage(std::vector<std::uint8_t>& bytes)
+{
+    ShiftBytes(bytes, static_cast<std::uint8_t>(256 - ResultShift));
+}
+
+FApplyReport lirnoFileHelper::ExtractResultPackage(const std::string& packageFile)
+{
+    FApplyReport report;
+    ZipHandle* archive = unzip_open_file(ToWide(packageFile).c_str(), nullptr);
     if (!archive)
     {
         return report;
