@@ -58,13 +58,17 @@ std::string Base64Encode(const std::string& text)
     return Base64Encode(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
-bool Base64Decode(const std::string& text, std::vector<std::uint8_t>& bytes)
+namespace
 {
-    bytes.clear();
-    bytes.reserve(text.size() / 4 * 3);
-    for (std::size_t i = 0; i < text.size(); i += 4)
+// Decodes `size` characters at `in` into `out`, which may be `in` itself: each quantum is read
+// whole before its bytes are written, and the bytes never get ahead of the characters read.
+// `written` counts the bytes of the valid prefix; false when the text is not base64.
+bool DecodeInto(const char* in, std::size_t size, std::uint8_t* out, std::size_t& written)
+{
+    written = 0;
+    for (std::size_t i = 0; i < size; i += 4)
     {
-        if (i + 4 > text.size())
+        if (i + 4 > size)
         {
             return false; // a partial quantum
         }
@@ -72,9 +76,9 @@ bool Base64Decode(const std::string& text, std::vector<std::uint8_t>& bytes)
         int padding = 0;
         for (int k = 0; k < 4; ++k)
         {
-            const char c = text[i + k];
+            const char c = in[i + k];
             // "=" only closes the last quantum, in its last one or two places.
-            if (c == '=' && k >= 2 && i + 4 == text.size() && (k == 3 || text[i + 3] == '='))
+            if (c == '=' && k >= 2 && i + 4 == size && (k == 3 || in[i + 3] == '='))
             {
                 v[k] = 0;
                 ++padding;
@@ -87,16 +91,34 @@ bool Base64Decode(const std::string& text, std::vector<std::uint8_t>& bytes)
             }
         }
         const std::uint32_t n = (v[0] << 18) | (v[1] << 12) | (v[2] << 6) | v[3];
-        bytes.push_back(static_cast<std::uint8_t>(n >> 16));
+        out[written++] = static_cast<std::uint8_t>(n >> 16);
         if (padding < 2)
         {
-            bytes.push_back(static_cast<std::uint8_t>(n >> 8));
+            out[written++] = static_cast<std::uint8_t>(n >> 8);
         }
         if (padding < 1)
         {
-            bytes.push_back(static_cast<std::uint8_t>(n));
+            out[written++] = static_cast<std::uint8_t>(n);
         }
     }
     return true;
+}
+} // namespace
+
+bool Base64Decode(const std::string& text, std::vector<std::uint8_t>& bytes)
+{
+    bytes.resize(text.size() / 4 * 3);
+    std::size_t written = 0;
+    const bool ok = DecodeInto(text.data(), text.size(), bytes.data(), written);
+    bytes.resize(written);
+    return ok;
+}
+
+bool Base64DecodeInPlace(std::string& text)
+{
+    std::size_t written = 0;
+    const bool ok = DecodeInto(text.data(), text.size(), reinterpret_cast<std::uint8_t*>(text.data()), written);
+    text.resize(written);
+    return ok;
 }
 } // namespace host

@@ -44,4 +44,7 @@ HOST_API std::string Base64Encode(std::span<const std::uint8_t> bytes);
 HOST_API std::string Base64Encode(const std::string& text);
 // Decodes as much as is valid; false when the text is not entirely valid base64.
 HOST_API bool Base64Decode(const std::string& text, std::vector<std::uint8_t>& bytes);
+// Decodes into the text's own storage (a large package needs no second buffer); on failure the
+// text holds the bytes of the valid prefix.
+HOST_API bool Base64DecodeInPlace(std::string& text);
 } // namespace host

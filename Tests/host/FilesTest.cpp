@@ -37,6 +37,13 @@ TEST(Base64, AllByteValuesRoundTrip)
     std::vector<std::uint8_t> back;
     ASSERT_TRUE(Base64Decode(Base64Encode(all), back));
     EXPECT_EQ(back, all);
+    // In place, for every tail length (0, 1 and 2 padding characters).
+    for (std::size_t size : {256u, 255u, 254u})
+    {
+        std::string text = Base64Encode(std::span(all.data(), size));
+        ASSERT_TRUE(Base64DecodeInPlace(text));
+        EXPECT_EQ(text, std::string(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(size)));
+    }
 }
 
 TEST(Base64, RejectsInvalidTextButKeepsValidPrefix)
@@ -47,7 +54,12 @@ TEST(Base64, RejectsInvalidTextButKeepsValidPrefix)
     for (const char* bad : {"Zm9", "Zg==Zg==", "Z===", "Zm9v\n", "Zg=a"})
     {
         EXPECT_FALSE(Base64Decode(bad, bytes)) << bad;
+        std::string text = bad;
+        EXPECT_FALSE(Base64DecodeInPlace(text)) << bad;
     }
+    std::string text = "Zm9v!m9v";
+    EXPECT_FALSE(Base64DecodeInPlace(text));
+    EXPECT_EQ(text, "foo");
 }
 
 TEST(Files, WriteCreatesFoldersReplacesAndReadsBack)

@@ -8,6 +8,7 @@
 #include "lirnoTargetMap.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,7 +49,7 @@ public:
     static FApplyReport ApplyResultPackage(const std::string& processedFile);
     // Extracts an already un-shifted package file over the localization folder.
     static FApplyReport ExtractResultPackage(const std::string& packageFile);
-    static void UnshiftResultPackage(std::vector<std::uint8_t>& bytes);
+    static void UnshiftResultPackage(std::span<std::uint8_t> bytes);
 
     // The project directory joined with "Content/Localization", without a trailing separator.
     static std::string LocalizationFolder();
@@ -62,5 +63,5 @@ inline constexpr std::uint8_t UploadShift = 33;
 inline constexpr std::uint8_t ResultShift = 67;
 
 // Adds `amount` to every byte, modulo 256.
-void ShiftBytes(std::vector<std::uint8_t>& bytes, std::uint8_t amount);
+void ShiftBytes(std::span<std::uint8_t> bytes, std::uint8_t amount);
 } // namespace lirno

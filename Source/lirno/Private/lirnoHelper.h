@@ -66,7 +66,7 @@ private:
     void EndJob();
     void EndWithMessage(const std::string& message);
     void AskAndEnd(const FAPI_Response_TaskStatus& response);
-    void Complete(const FAPI_Response_TaskStatus& response);
+    void Complete(FAPI_Response_TaskStatus& response); // decodes the package in place
     bool ShouldStopPolling() const;
 
     std::atomic<double> Progress{0.0};

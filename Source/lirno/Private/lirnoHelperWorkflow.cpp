@@ -275,21 +275,24 @@ void lirnoHelper::OnStatusResponse()
     bPollReady = true;
 }
 
-void lirnoHelper::Complete(const FAPI_Response_TaskStatus& answer)
+void lirnoHelper::Complete(FAPI_Response_TaskStatus& answer)
 {
     const std::string processedFile = lirnoFileHelper::LocalizationFolder() + "/lirno_tmp_processed.bin";
     {
-        // Un-shifted while it is in memory anyway: the processed file is written once, in the
-        // plain form it ends up in, and never read back before extraction.
-        std::vector<std::uint8_t> bytes;
-        if (!host::Base64Decode(answer.Content.file_b64, bytes))
+        // Decoded and un-shifted in the answer's own buffer: the processed file is written once,
+        // in the plain form it ends up in, and never read back before extraction.
+        std::string& package = answer.Content.file_b64;
+        if (!host::Base64DecodeInPlace(package))
         {
             JobLog("Translation result not applied:the package could not be decoded");
             EndWithMessage(ResultError("the translated package could not be decoded; no entry was applied."));
             return;
         }
+        const std::span bytes(reinterpret_cast<std::uint8_t*>(package.data()), package.size());
         lirnoFileHelper::UnshiftResultPackage(bytes);
-        if (!host::File::WriteAll(processedFile, bytes))
+        const bool stored = host::File::WriteAll(processedFile, bytes);
+        std::string().swap(package);
+        if (!stored)
         {
             JobLog("Translation result not applied:the package could not be stored");
             EndWithMessage(ResultError("the translated package could not be stored in " + processedFile +

@@ -29,7 +29,7 @@ FApplyReport lirnoFileHelper::ApplyResultPackage(const std::string& processedFil
     return ExtractResultPackage(processedFile);
 }
 
-void lirnoFileHelper::UnshiftResultPackage(std::vector<std::uint8_t>& bytes)
+void lirnoFileHelper::UnshiftResultPackage(std::span<std::uint8_t> bytes)
 {
     ShiftBytes(bytes, static_cast<std::uint8_t>(256 - ResultShift));
 }

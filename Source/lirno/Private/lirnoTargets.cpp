@@ -103,7 +103,7 @@ TResult<FTargetFiles> lirnoFileHelper::ResolveTargetFiles(const host::FLocalizat
     return TResult<FTargetFiles>::Ok(FTargetFiles{JoinPath(base, values[0]), values[2], values[3]});
 }
 
-void ShiftBytes(std::vector<std::uint8_t>& bytes, std::uint8_t amount)
+void ShiftBytes(std::span<std::uint8_t> bytes, std::uint8_t amount)
 {
     for (auto& b : bytes)
     {
