@@ -6,6 +6,7 @@
 #include <curl/curl.h>
 
 #include <cstdlib>
+#include <new>
 
 namespace host
 {
@@ -30,22 +31,31 @@ struct FCurlHttpClient::FTransfer
 namespace
 {
 // Largest body size taken from Content-Length up front; beyond it the string grows as usual.
-constexpr curl_off_t MaxReservedBody = curl_off_t{1} << 30;
+// A server's claim is not trusted further than this.
+constexpr curl_off_t MaxReservedBody = curl_off_t{256} << 20;
 
 std::size_t AppendBody(char* data, std::size_t size, std::size_t count, void* user)
 {
     auto& transfer = *static_cast<FCurlHttpClient::FTransfer*>(user);
-    if (transfer.ResponseBody.empty())
+    try
     {
-        // A large answer (a translated package) would otherwise grow by doubling to twice its size.
-        curl_off_t length = -1;
-        if (curl_easy_getinfo(transfer.Easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
-            length > 0 && length <= MaxReservedBody)
+        if (transfer.ResponseBody.empty())
         {
-            transfer.ResponseBody.reserve(static_cast<std::size_t>(length));
+            // A large answer (a translated package) would otherwise grow by doubling to twice its size.
+            curl_off_t length = -1;
+            if (curl_easy_getinfo(transfer.Easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
+                length > 0 && length <= MaxReservedBody)
+            {
+                transfer.ResponseBody.reserve(static_cast<std::size_t>(length));
+            }
         }
+        transfer.ResponseBody.append(data, size * count);
     }
-    transfer.ResponseBody.append(data, size * count);
+    catch (const std::bad_alloc&)
+    {
+        // No exception may cross curl; a body that cannot be held ends the request unanswered.
+        return 0;
+    }
     return size * count;
 }
 
