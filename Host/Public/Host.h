@@ -5,6 +5,7 @@
 #include "Config.h"
 #include "HostApi.h"
 #include "Http.h"
+#include "LocalizationFiles.h"
 #include "Localization.h"
 #include "Log.h"
 #include "Module.h"

@@ -4,6 +4,8 @@
 #include "HostApi.h"
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -37,7 +39,40 @@ HOST_API bool WriteAll(const std::string& path, std::span<const std::uint8_t> by
 HOST_API bool WriteAllText(const std::string& path, const std::string& text);
 HOST_API bool Exists(const std::string& path);
 HOST_API bool Delete(const std::string& path);
+
+// Writes the file at exactly this path (no temporary name), creating missing parent folders,
+// and flushes it to the storage device before returning: for staging files that a commit
+// renames later.
+HOST_API bool WriteAllDurably(const std::string& path, std::span<const std::uint8_t> bytes);
+// Renames atomically, replacing `to`; flushes the folder of `to` so the rename survives a crash.
+HOST_API bool Rename(const std::string& from, const std::string& to);
+// True when the file could be opened for writing now (an absent file: when its folder could
+// take it). Read-only files and folders, and locked files, are not writable.
+HOST_API bool IsWritable(const std::string& path);
+// Bytes free to this user on the file system holding `path` (or its nearest existing parent);
+// nothing when that cannot be learned.
+HOST_API std::optional<std::uint64_t> FreeSpace(const std::string& path);
+// Regular files below `folder`, recursively, as paths starting with `folder`; empty when the
+// folder does not exist.
+HOST_API std::vector<std::string> ListFiles(const std::string& folder);
 } // namespace File
+
+// An exclusive lock on a file, held across processes until released; the kernel releases it
+// when the process dies. The lock is not inherited by child processes.
+class HOST_API FFileLock
+{
+public:
+    // Takes the lock without waiting, creating the file (and its folder) when missing; nothing
+    // when another holder has it or the file cannot be created (`error` says which).
+    static std::unique_ptr<FFileLock> TryAcquire(const std::string& path, std::string& error);
+    ~FFileLock();
+    FFileLock(const FFileLock&) = delete;
+    FFileLock& operator=(const FFileLock&) = delete;
+
+private:
+    explicit FFileLock(int descriptor) : Descriptor(descriptor) {}
+    int Descriptor;
+};
 
 // RFC 4648, standard alphabet, "=" padding, no line breaks.
 HOST_API std::string Base64Encode(std::span<const std::uint8_t> bytes);

@@ -16,5 +16,7 @@ public:
     // Sleeps the calling thread; 0 yields.
     virtual void Sleep(double seconds) = 0;
     virtual bool IsMainThread() const = 0;
+    // Monotonic seconds since an arbitrary start; callable from any thread.
+    virtual double Now() const = 0;
 };
 } // namespace host

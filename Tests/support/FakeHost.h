@@ -38,7 +38,7 @@ public:
 
     // Queues work for the main thread once virtual time reaches now + delay.
     void PostAfter(double delay, std::function<void()> work);
-    double Now() const;
+    double Now() const override;
     // Pumps until `done` holds; false when nothing more can happen or `maxSeconds` of virtual
     // time passed first.
     bool RunUntil(const std::function<bool()>& done, double maxSeconds = 3600.0);

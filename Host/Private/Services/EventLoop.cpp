@@ -2,6 +2,7 @@
 
 #include "Log.h"
 
+#include <chrono>
 #include <exception>
 
 namespace host
@@ -64,6 +65,11 @@ void FEventLoop::Sleep(double seconds)
 bool FEventLoop::IsMainThread() const
 {
     return std::this_thread::get_id() == MainThread;
+}
+
+double FEventLoop::Now() const
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 void FEventLoop::BeginWork()

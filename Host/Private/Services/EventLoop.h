@@ -29,6 +29,7 @@ public:
     void RunInBackground(std::function<void()> task) override;
     void Sleep(double seconds) override;
     bool IsMainThread() const override;
+    double Now() const override;
 
     // Work that will post to the main thread later (an HTTP request in flight) keeps the loop
     // from being idle between BeginWork and the matching EndWork.
