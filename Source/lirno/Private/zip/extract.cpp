@@ -43,6 +43,8 @@ ZipResult open_item(Reader& reader, ItemStream& stream)
     const LocalItem* local = nullptr;
     if (check_local(reader, local) != zip_result::Ok)
         return zip_result::FlateFailed;
+    if (const ZipResult fits = check_extent(reader, *local); fits != zip_result::Ok)
+        return fits;
     return stream.open(*reader.source, local->data_offset, reader.cursor, reader.password_or_null());
 }
 

@@ -7,6 +7,10 @@ namespace zipengine
 ZipResult ItemStream::open(Stream& source, std::uint64_t data_offset, const ItemHeader& central,
                            const char* password)
 {
+    // Stored data is its own size (plus the cipher header): any other pair of sizes lies.
+    const std::uint64_t cipher_header = (central.flags & FlagEncrypted) ? EncryptionHeaderSize : 0;
+    if (central.method == 0 && central.compressed_size != central.uncompressed_size + cipher_header)
+        return zip_result::CorruptArchive;
     window_ = std::make_unique<WindowStream>(source, data_offset, central.compressed_size);
     top_ = window_.get();
     if (central.flags & FlagEncrypted)
@@ -54,7 +58,7 @@ ItemStream::Piece ItemStream::read(void* buffer, std::size_t size)
         const std::int64_t n = top_->read(out + piece.size, size - piece.size);
         if (n <= 0)
         {
-            piece.result = zip_result::FlateFailed; // damaged data, or it ended early
+            piece.result = failure(n); // the data ended short of its declared size, or is damaged
             break;
         }
         crc_ = static_cast<std::uint32_t>(crc32(crc_, out + piece.size, static_cast<uInt>(n)));
@@ -64,9 +68,21 @@ ItemStream::Piece ItemStream::read(void* buffer, std::size_t size)
     if (piece.result == zip_result::Ok && left_ == 0)
     {
         piece.end = true;
-        if (crc_ != expected_crc_)
+        // The declared size is all the caller gets; data that goes on past it is refused
+        // rather than cut, so a small declared size cannot hide a large item.
+        std::uint8_t probe = 0;
+        if (const std::int64_t n = top_->read(&probe, 1); n != 0)
+            piece.result = n > 0 ? zip_result::CorruptArchive : failure(n);
+        else if (crc_ != expected_crc_)
             piece.result = zip_result::CorruptArchive;
     }
     return piece;
+}
+
+ZipResult ItemStream::failure(std::int64_t n) const
+{
+    if (n == 0 || (inflate_ && inflate_->starved()))
+        return zip_result::CorruptArchive;
+    return zip_result::FlateFailed;
 }
 } // namespace zipengine

@@ -11,7 +11,8 @@ namespace zipengine
 class ItemStream
 {
 public:
-    // Positions on the item's data; WrongPassword when the check byte disagrees.
+    // Positions on the item's data; WrongPassword when the check byte disagrees, CorruptArchive
+    // when a stored item's two sizes disagree.
     ZipResult open(Stream& source, std::uint64_t data_offset, const ItemHeader& central,
                    const char* password);
 
@@ -21,10 +22,15 @@ public:
         ZipResult result = zip_result::Ok; // a failure, or CorruptArchive for a CRC mismatch
         bool end = false;                  // the item's last byte is in this piece
     };
-    // Fills `buffer` as far as the item allows.
+    // Fills `buffer` as far as the item allows, never past its declared size. Data that ends
+    // short of the declared size or goes on past it is CorruptArchive; damaged deflate data
+    // is FlateFailed.
     Piece read(void* buffer, std::size_t size);
 
 private:
+    // The result for a read that returned n <= 0 before the declared size was reached.
+    ZipResult failure(std::int64_t n) const;
+
     std::unique_ptr<WindowStream> window_;
     std::unique_ptr<CipherStream> cipher_;
     std::unique_ptr<InflateStream> inflate_;

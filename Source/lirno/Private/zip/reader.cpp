@@ -115,6 +115,8 @@ ZipResult describe_item(Reader& reader, ZipEntry& entry)
     const LocalItem* local = nullptr;
     if (const ZipResult checked = check_local(reader, local); checked != zip_result::Ok)
         return checked;
+    if (const ZipResult fits = check_extent(reader, *local); fits != zip_result::Ok)
+        return fits;
     const ItemHeader& h = reader.cursor;
     entry.index = reader.cursor_index;
     // A stored name ends at its first zero byte, as a terminated string would.

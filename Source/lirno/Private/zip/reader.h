@@ -29,6 +29,9 @@ struct Reader
     std::uint16_t count = 0;
     std::uint64_t bytes_before = 0; // bytes in the source before the archive's first byte
     std::vector<std::uint8_t> directory;
+    // Per item: where its local record and data must end, i.e. where the next item in archive
+    // order or the central directory starts (archive-relative, like the local offsets).
+    std::vector<std::uint32_t> limits;
 
     // Cursor over the central directory: item number, its header and its raw name.
     std::int32_t cursor_index = 0;
@@ -60,6 +63,13 @@ bool move_to(Reader& reader, std::int32_t index);
 // Checks the cursor item's local header against its central header (CorruptArchive) and
 // reads its extra field (ReadFailed); the result is kept for the cursor item.
 ZipResult check_local(Reader& reader, const LocalItem*& local);
+// Walks the central directory once and refuses (CorruptArchive) items whose local records or
+// data would overlap each other or the central directory, judged by the central sizes; fills
+// `limits` for check_extent. Leaves the cursor on the first item.
+ZipResult map_extents(Reader& reader, std::uint32_t directory_offset);
+// The exact check once the local header is known: CorruptArchive when the cursor item's local
+// extra field, data or data descriptor runs past its limit.
+ZipResult check_extent(const Reader& reader, const LocalItem& local);
 // Describes the cursor item.
 ZipResult describe_item(Reader& reader, ZipEntry& entry);
 ZipResult extract_item(Reader& reader, std::int32_t index, void* target, std::uint32_t length,

@@ -85,7 +85,7 @@ ZipResult open_archive(Reader& reader)
     reader.cursor_index = 0;
     reader.cursor_position = 0;
     read_cursor_header(reader);
-    return zip_result::Ok;
+    return map_extents(reader, record.directory_offset);
 }
 
 bool move_to(Reader& reader, std::int32_t index)

@@ -151,6 +151,8 @@ public:
     std::int64_t read(void* data, std::size_t size) override;
     // True once the compressed data said it was complete.
     bool ended() const { return ended_; }
+    // True once the base ran out of compressed bytes: a failure after that is data cut short.
+    bool starved() const { return input_done_; }
 
 private:
     struct State;

@@ -91,6 +91,9 @@ ZipResult zip_get_memory(ZipHandle* handle, void** data, std::uint32_t* length);
 ZipResult zip_close(ZipHandle* handle);
 
 // ---- reader -------------------------------------------------------------------------------
+// An archive whose items overlap one another or the central directory (as told by the central
+// sizes) does not open: null, with CorruptArchive as the last result. An overlap that only the
+// local header's extra field reveals gives CorruptArchive when that item is described or read.
 ZipHandle* unzip_open(const void* source, std::uint32_t length, std::uint32_t kind, const char* password);
 ZipHandle* unzip_open_file(const char16_t* path, const char* password);
 ZipResult unzip_set_base_dir(ZipHandle* handle, const char16_t* folder);
@@ -104,6 +107,9 @@ ZipResult unzip_find_item(ZipHandle* handle, const char16_t* name, bool ignore_c
 // FlateFailed, WriteFailed, CorruptArchive for a CRC-32 mismatch) leaves any file that stood
 // there untouched. A read-only target gives OpenFailed. Names and paths of 260 UTF-16 units
 // or more give BadArguments. To memory (kind 3), a CRC-32 mismatch is reported on the last piece.
+// No kind ever receives more than the item's declared uncompressed size: data that goes on past
+// it, ends short of it, or a stored item whose two sizes differ is CorruptArchive (on the last
+// piece to memory; earlier pieces may already be in the caller's handle, but never a success).
 ZipResult unzip_item(ZipHandle* handle, std::int32_t index, void* target, std::uint32_t length,
                      std::uint32_t kind);
 ZipResult unzip_item_to_file(ZipHandle* handle, std::int32_t index, const char16_t* name);
