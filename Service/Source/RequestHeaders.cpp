@@ -32,9 +32,14 @@ bool IsDecimal(std::string_view text, std::size_t max_digits)
 }
 } // namespace
 
-std::optional<std::string> ReadApiKey(const httplib::Request& request, std::string& error)
+std::string ReadApiKey(const httplib::Request& request)
 {
-    return Required(request, "Authorization", error);
+    // A blank value may reach us as no header at all, depending on the client library.
+    std::string key = request.get_header_value("Authorization");
+    const auto first = key.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    return key.substr(first, key.find_last_not_of(" \t") - first + 1);
 }
 
 std::optional<std::string> ReadVersion(const httplib::Request& request, std::string& error)
@@ -45,14 +50,13 @@ std::optional<std::string> ReadVersion(const httplib::Request& request, std::str
 std::optional<UploadHeaders> ReadUploadHeaders(const httplib::Request& request, std::string& error)
 {
     UploadHeaders headers;
-    const auto key = ReadApiKey(request, error);
-    const auto rnd = key ? Required(request, "Rnd", error) : std::nullopt;
+    const auto rnd = Required(request, "Rnd", error);
     const auto all = rnd ? Required(request, "TranslateAll", error) : std::nullopt;
     const auto type = all ? Required(request, "TranslatorType", error) : std::nullopt;
     const auto native = type ? Required(request, "NativeLang", error) : std::nullopt;
     if (!native)
         return std::nullopt;
-    headers.api_key = *key;
+    headers.api_key = ReadApiKey(request);
     // The job number is at most 32767 on the plug-in's side; ten digits still fit 32 bits of text.
     if (!IsDecimal(*rnd, 10))
     {

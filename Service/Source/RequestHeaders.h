@@ -20,6 +20,7 @@ struct UploadHeaders
 
 // Fails with a message naming the missing or malformed header.
 std::optional<UploadHeaders> ReadUploadHeaders(const httplib::Request& request, std::string& error);
-std::optional<std::string> ReadApiKey(const httplib::Request& request, std::string& error);
+// Empty when the header is absent or blank: to the user both mean that no key is set.
+std::string ReadApiKey(const httplib::Request& request);
 std::optional<std::string> ReadVersion(const httplib::Request& request, std::string& error);
 } // namespace lirno::service

@@ -194,10 +194,10 @@ void Status(const ServiceParts& parts, const httplib::Request& request, httplib:
         return;
     }
     std::string error;
-    const auto key = ReadApiKey(request, error);
-    if (!key)
+    const std::string key = ReadApiKey(request);
+    if (key.empty())
     {
-        Refuse(response, error);
+        Refuse(response, AccountMessage(ChargeOutcome::NoKey));
         return;
     }
     const auto sent = ParseTaskRecord(body, error);
@@ -214,7 +214,7 @@ void Status(const ServiceParts& parts, const httplib::Request& request, httplib:
     const std::int32_t id = sent->TaskidList.front();
     Envelope envelope;
     std::string message;
-    switch (parts.tasks.Status(id, *key, envelope.Content, message))
+    switch (parts.tasks.Status(id, key, envelope.Content, message))
     {
     case TaskStore::Lookup::Unknown:
         Refuse(response, "Task " + std::to_string(id) +

@@ -64,6 +64,10 @@ void ReadConfig(const json& j, ServiceConfig& c)
                "port_file",
                "tls_cert",
                "tls_key",
+               "database",
+               "http_threads",
+               "client_timeout_seconds",
+               "upload_memory_bytes",
                "max_upload_bytes",
                "max_unpacked_bytes",
                "max_request_bytes",
@@ -86,6 +90,10 @@ void ReadConfig(const json& j, ServiceConfig& c)
     Read(j, "port_file", c.port_file);
     Read(j, "tls_cert", c.tls_cert);
     Read(j, "tls_key", c.tls_key);
+    Read(j, "database", c.database);
+    Read(j, "http_threads", c.http_threads);
+    Read(j, "client_timeout_seconds", c.client_timeout_seconds);
+    Read(j, "upload_memory_bytes", c.upload_memory_bytes);
     Read(j, "max_upload_bytes", c.max_upload_bytes);
     Read(j, "max_unpacked_bytes", c.max_unpacked_bytes);
     Read(j, "max_request_bytes", c.max_request_bytes);
@@ -128,8 +136,6 @@ std::optional<ServiceConfig> ParseServiceConfig(const std::string& text, std::st
         error = e.what();
         return std::nullopt;
     }
-    if (config.workers == 0)
-        config.workers = 1;
     if (!ValidateServiceConfig(config, error))
         return std::nullopt;
     return config;
@@ -151,6 +157,22 @@ bool ValidateServiceConfig(const ServiceConfig& config, std::string& error)
     // The zip format this service reads has no 64-bit extension.
     if (error.empty() && config.max_upload_bytes > 0xFFFFFFFFull)
         error = "max_upload_bytes must be below 4 GiB";
+    const auto check = [&error](bool good, const char* message)
+    {
+        if (error.empty() && !good)
+            error = message;
+    };
+    check(!config.address.empty(), "address must not be empty");
+    check(config.port >= 0 && config.port <= 65535, "port must be between 0 and 65535");
+    check(config.workers >= 1 && config.workers <= 256, "workers must be between 1 and 256");
+    check(config.max_active_tasks >= 1, "max_active_tasks must be at least 1");
+    check(config.http_threads >= 1 && config.http_threads <= 1024, "http_threads must be between 1 and 1024");
+    check(config.client_timeout_seconds >= 1, "client_timeout_seconds must be at least 1");
+    check(config.upload_memory_bytes >= config.max_upload_bytes,
+          "upload_memory_bytes must hold at least one upload of max_upload_bytes");
+    check(config.result_ttl_seconds >= 0, "result_ttl_seconds must not be negative");
+    check(config.min_task_seconds >= 0.0, "min_task_seconds must not be negative");
+    check(config.apertium.timeout_seconds > 0.0, "apertium timeout_seconds must be positive");
     return error.empty();
 }
 

@@ -33,12 +33,22 @@ struct ServiceConfig
     std::string port_file;
     std::string tls_cert;
     std::string tls_key;
+    // SQLite file of accounts and tasks; main() puts it beside the configuration file.
+    std::string database;
 
     std::uint64_t max_upload_bytes = 256ull << 20;
     std::uint64_t max_unpacked_bytes = 1ull << 30; // guards against archives that inflate without end
     std::uint64_t max_request_bytes = 1ull << 20;  // status and check-update bodies
     unsigned workers = 2;
     unsigned max_active_tasks = 64;
+    // Connections served at once. A polling plug-in keeps its connection (and so a thread) between
+    // polls, so this is sized for bursts of clients, not for cores.
+    unsigned http_threads = 64;
+    // A client that sends or takes nothing for this long is cut off, so a slow one cannot hold a
+    // connection thread for long.
+    int client_timeout_seconds = 10;
+    // Upload bodies held in memory at once, across all requests; past it new uploads are busy.
+    std::uint64_t upload_memory_bytes = 1ull << 30;
     int result_ttl_seconds = 900;
     // Stretches every task over at least this long, so a demo or a test can watch it progress.
     double min_task_seconds = 0.0;

@@ -4,10 +4,14 @@
 #include "PseudoProvider.h"
 #include "Server.h"
 
+#include <arpa/inet.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <nlohmann/json.hpp>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 
 namespace lirno::service
 {
@@ -27,6 +31,29 @@ ServiceConfig TestConfig()
     config.top_up_url = "http://account.test/top-up";
     config.accounts = {{"key-a", 11, 1000000, ""}, {"key-b", 12, 1000000, ""}, {"tiny", 13, 5, ""}};
     return config;
+}
+
+// Sends `request` as it is over a fresh connection and returns all the service answers before
+// it closes; the client library cannot be told to send a header with an empty value.
+std::string RawExchange(int port, const std::string& request)
+{
+    const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    timeval timeout{10, 0};
+    ::setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
+    std::string answer;
+    if (::connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+        ::send(sock, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size()))
+    {
+        char buffer[4096];
+        for (ssize_t got = 0; (got = ::recv(sock, buffer, sizeof(buffer), 0)) > 0 && answer.size() < (1u << 20);)
+            answer.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(sock);
+    return answer;
 }
 
 class ServiceHttp : public ::testing::Test
@@ -155,6 +182,47 @@ TEST_F(ServiceHttp, KeysAndAllowancesDecideWhetherATaskStarts)
     const json accepted = Upload("key-a");
     const json stolen = Post("/api/zqlirno/status", accepted["Content"].dump(), PluginHeaders("key-b", "0"));
     EXPECT_EQ(stolen["Status"], 0);
+}
+
+TEST_F(ServiceHttp, BlankOrMissingKeyIsReportedAsNoKeySet)
+{
+    const std::string body = test::UploadBody(test::SampleUpload(), "77");
+    std::string headers;
+    for (const auto& [name, value] : PluginHeaders("key-a"))
+    {
+        if (name != "Authorization")
+            headers += name + ": " + value + "\r\n";
+    }
+    for (const std::string authorization : {"Authorization:\r\n", "Authorization:   \r\n", ""})
+    {
+        for (const std::string path : {"/api/zqlirno/upload", "/api/zqlirno/status"})
+        {
+            const std::string sent = path == "/api/zqlirno/upload" ? body : "{\"TaskidList\":[1]}";
+            const std::string answer =
+                RawExchange(service_.Port(), "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers +
+                                                 authorization + "Connection: close\r\nContent-Length: " +
+                                                 std::to_string(sent.size()) + "\r\n\r\n" + sent);
+            const json envelope = json::parse(answer.substr(std::min(answer.find("\r\n\r\n"), answer.size())),
+                                              nullptr, false);
+            EXPECT_EQ(envelope.value("Status", -1), 0) << path << " " << answer;
+            EXPECT_NE(envelope.value("Msg", std::string()).find("No API key is set"), std::string::npos)
+                << path << " with \"" << authorization << "\": " << answer;
+        }
+    }
+}
+
+TEST_F(ServiceHttp, SecondServiceOnABusyPortFailsNamingThePort)
+{
+    ServiceConfig config = TestConfig();
+    config.port = service_.Port();
+    TranslationService second(config);
+    std::string error;
+    EXPECT_FALSE(second.Start(error));
+    EXPECT_NE(error.find("port " + std::to_string(service_.Port())), std::string::npos) << error;
+    EXPECT_NE(error.find("in use"), std::string::npos) << error;
+    // The first one still answers every request.
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(Post("/api/zq/checkupdate", "", PluginHeaders("key-a")).value("Status", -1), 4);
 }
 
 TEST_F(ServiceHttp, BadInputGetsStatusZeroAndTheServiceGoesOn)

@@ -1,0 +1,137 @@
+// The service program as an operator starts it: its command line, its exit statuses, and what
+// survives when it is killed and started again on the same database.
+#include "Processes.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace lirno::service
+{
+namespace
+{
+namespace fs = std::filesystem;
+using e2e::Process;
+using e2e::ReadFile;
+using e2e::WaitFor;
+
+class ServiceProcess : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "lirno-service-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+    }
+    void TearDown() override
+    {
+        service_.reset();
+        fs::remove_all(folder_);
+    }
+
+    std::string WriteConfig(const std::string& text)
+    {
+        const std::string path = (folder_ / "config.json").string();
+        std::ofstream(path) << text;
+        return path;
+    }
+
+    struct Finished
+    {
+        int exit_code = -1;
+        std::string output;
+    };
+    Finished RunToEnd(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), SERVICE_PATH);
+        const std::string output = (folder_ / "run.out").string();
+        Process process(args, output);
+        const auto code = process.Wait(std::chrono::seconds(60));
+        return {code.value_or(-1), ReadFile(output)};
+    }
+
+    // Starts the service in the background on the folder's configuration and database; the port
+    // is 0 (a free one) unless given.
+    int Start(int port = 0, const std::vector<std::string>& extra = {})
+    {
+        const std::string port_file = (folder_ / "service.port").string();
+        fs::remove(port_file);
+        std::vector<std::string> args = {SERVICE_PATH,
+                                         "--config",
+                                         (folder_ / "config.json").string(),
+                                         "--port",
+                                         std::to_string(port),
+                                         "--port-file",
+                                         port_file};
+        args.insert(args.end(), extra.begin(), extra.end());
+        service_ = std::make_unique<Process>(args, (folder_ / "service.out").string());
+        if (!WaitFor([&] { return fs::exists(port_file) || service_->Wait(std::chrono::milliseconds(0)); },
+                     std::chrono::seconds(30)) ||
+            !fs::exists(port_file))
+        {
+            ADD_FAILURE() << "the service did not start: " << ReadFile((folder_ / "service.out").string());
+            return 0;
+        }
+        return std::stoi(ReadFile(port_file));
+    }
+
+    fs::path folder_;
+    std::unique_ptr<Process> service_;
+};
+} // namespace
+
+TEST_F(ServiceProcess, RefusesBadFlagsAndValuesWithOneLineAndStatusTwo)
+{
+    const std::string config = WriteConfig(R"({"accounts": []})");
+    struct Case
+    {
+        std::vector<std::string> args;
+        const char* named; // the line must say what is wrong
+    };
+    const std::vector<Case> cases = {
+        {{"--port", "70000"}, "--port"},
+        {{"--port", "-1"}, "--port"},
+        {{"--log-level", "verbose"}, "--log-level"},
+        {{"--workers", "0"}, "--workers"},
+        {{"--no-such-flag"}, "--no-such-flag"},
+        {{"--config", (folder_ / "missing.json").string()}, "missing.json"},
+    };
+    for (const Case& c : cases)
+    {
+        const Finished run = RunToEnd(c.args);
+        EXPECT_EQ(run.exit_code, 2) << c.named << ": " << run.output;
+        EXPECT_NE(run.output.find(c.named), std::string::npos) << run.output;
+        EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
+    }
+    for (const char* text : {R"({"port": 70000})", R"({"workers": 0})", R"({"http_threads": 0})"})
+    {
+        WriteConfig(text);
+        const Finished run = RunToEnd({"--config", config});
+        EXPECT_EQ(run.exit_code, 2) << text << ": " << run.output;
+        EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
+    }
+    EXPECT_FALSE(fs::exists(folder_ / "translation-service.db")) << "a refused start leaves no database";
+}
+
+TEST_F(ServiceProcess, VersionPrintsNameAndProductVersion)
+{
+    const Finished run = RunToEnd({"--version"});
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(run.output, "translation-service 1.3\n");
+}
+
+TEST_F(ServiceProcess, BusyPortIsAnErrorNamingItAndTheFirstServiceKeepsIt)
+{
+    WriteConfig(R"({"accounts": []})");
+    const int port = Start();
+    ASSERT_GT(port, 0);
+    const Finished second = RunToEnd({"--config", (folder_ / "config.json").string(), "--port",
+                                      std::to_string(port), "--database", (folder_ / "second.db").string()});
+    EXPECT_EQ(second.exit_code, 1) << second.output;
+    EXPECT_NE(second.output.find("port " + std::to_string(port)), std::string::npos) << second.output;
+    EXPECT_EQ(second.output.find("listening"), std::string::npos) << second.output;
+    EXPECT_FALSE(service_->Wait(std::chrono::milliseconds(0))) << "the first service is still running";
+}
+} // namespace lirno::service
