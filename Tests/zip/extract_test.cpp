@@ -182,3 +182,56 @@ TEST_F(ZipExtract, ToCallersHandle)
     unzip_close(zip);
     EXPECT_EQ(read_file("h.out"), data);
 }
+
+// Items whose data is longer or shorter than their declared size, with a CRC-32 that matches
+// the declared bytes where it can, so only the length gives them away.
+TEST_F(ZipExtract, ItemsWhoseDataDisagreesWithTheirSizeAreRefusedEverywhere)
+{
+    const Bytes old = text_bytes(77);
+    struct Case
+    {
+        const char* name;
+        const char* password;
+        std::uint32_t declared;
+    };
+    // ".txt" is deflated, ".gz" stored; with a password both are encrypted.
+    const Case cases[] = {{"a.txt", nullptr, 1000}, {"a.txt", nullptr, 50000}, {"a.gz", nullptr, 1000},
+                          {"a.gz", nullptr, 50000}, {"a.txt", "pw", 1000},     {"a.txt", "pw", 50000},
+                          {"a.gz", "pw", 1000},     {"a.gz", "pw", 50000}};
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(std::string(c.name) + (c.password ? " encrypted " : " ") + std::to_string(c.declared));
+        std::filesystem::remove_all(path("out"));
+        const Bytes data = text_bytes(40000);
+        Bytes archive = build_archive({{c.name, data}}, c.password);
+        const auto prefix_crc =
+            static_cast<std::uint32_t>(crc32(0, data.data(), std::min<uInt>(c.declared, 40000)));
+        declare_size(archive, 0, c.declared, prefix_crc);
+
+        write_file(std::string("out/") + c.name, old);
+        EXPECT_EQ(extract_all(archive, "out", c.password),
+                  std::vector<ZipResult>{zip_result::CorruptArchive});
+        EXPECT_EQ(read_file(std::string("out/") + c.name), old);
+        EXPECT_EQ(entries("out"), std::vector<std::string>{c.name});
+
+        ZipHandle* zip = open_memory(archive, c.password);
+        const int fd = ::open(path("h.out").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+        EXPECT_EQ(unzip_item_to_handle(zip, 0, fd), zip_result::CorruptArchive);
+        ::close(fd);
+        EXPECT_LE(read_file("h.out").size(), c.declared);
+
+        // To memory in one large piece: a failure, and not a byte past the declared size.
+        Bytes buffer(60000, 0xEE);
+        EXPECT_EQ(unzip_item_to_memory(zip, 0, buffer.data(), 60000), zip_result::CorruptArchive);
+        EXPECT_EQ(std::count(buffer.begin() + c.declared, buffer.end(), 0xEE),
+                  static_cast<long>(buffer.size() - c.declared));
+        // In small pieces: never Ok.
+        ZipResult r;
+        int pieces = 0;
+        while ((r = unzip_item_to_memory(zip, 0, buffer.data(), 4096)) == zip_result::MoreToUnzip &&
+               pieces < 100)
+            ++pieces;
+        EXPECT_EQ(r, zip_result::CorruptArchive);
+        unzip_close(zip);
+    }
+}

@@ -275,3 +275,64 @@ TEST_F(ZipReader, CrcMismatchIsReportedOnTheLastPiece)
     EXPECT_EQ(unzip_item_to_memory(zip, 0, buffer.data(), 4096), zip_result::CorruptArchive);
     unzip_close(zip);
 }
+
+TEST_F(ZipReader, OverlappingItemsAreRefusedAtOpen)
+{
+    const Bytes good = raw_archive({{"a", pattern_bytes(100)}, {"b", pattern_bytes(50)}});
+    const std::size_t second = central_header_at(good, 1);
+    const std::size_t directory = le32(good, good.size() - 6);
+    ZipHandle* zip = open_memory(good);
+    ASSERT_NE(zip, nullptr);
+    unzip_close(zip);
+
+    Bytes same = good; // both central entries name the first local record
+    set_le(same, second + 42, 0, 4);
+    Bytes quoted = good; // the second local record starts inside the first item's data
+    set_le(quoted, second + 42, 30 + 1 + 60, 4);
+    Bytes into = good; // the last item's data runs one byte into the central directory
+    set_le(into, second + 20, 51, 4);
+    set_le(into, second + 24, 51, 4);
+    Bytes past = good; // a local record placed after the central directory starts
+    set_le(past, second + 42, static_cast<std::uint32_t>(directory + 10), 4);
+    for (const Bytes* bad : {&same, &quoted, &into, &past})
+    {
+        EXPECT_EQ(open_memory(*bad), nullptr);
+        EXPECT_EQ(unzip_last_result(), zip_result::CorruptArchive);
+    }
+
+    // The non-recursive bomb: 65535 central entries sharing one local record.
+    const std::size_t local_end = 30 + 1 + 100;
+    Bytes bomb(good.begin(), good.begin() + static_cast<long>(local_end));
+    for (int i = 0; i < 0xFFFF; ++i)
+        bomb.insert(bomb.end(), good.begin() + static_cast<long>(directory),
+                    good.begin() + static_cast<long>(second));
+    const std::uint32_t entry = static_cast<std::uint32_t>(second - directory);
+    put_le(bomb, 0x06054B50, 4);
+    put_le(bomb, 0, 4);
+    put_le(bomb, 0xFFFF, 2);
+    put_le(bomb, 0xFFFF, 2);
+    put_le(bomb, entry * 0xFFFF, 4);
+    put_le(bomb, static_cast<std::uint32_t>(local_end), 4);
+    put_le(bomb, 0, 2);
+    EXPECT_EQ(open_memory(bomb), nullptr);
+    EXPECT_EQ(unzip_last_result(), zip_result::CorruptArchive);
+}
+
+TEST_F(ZipReader, OverlapHiddenInTheLocalExtraFieldIsRefusedWhenTheItemIsRead)
+{
+    const Bytes second = pattern_bytes(50, 2);
+    Bytes archive = raw_archive({{"a", pattern_bytes(100)}, {"b", second}});
+    archive[28] = 20; // the first local extra field swallows 20 data bytes: its data now runs into "b"
+    ZipHandle* zip = open_memory(archive);
+    ASSERT_NE(zip, nullptr);
+    ZipEntry entry{};
+    EXPECT_EQ(unzip_get_item(zip, 0, &entry), zip_result::CorruptArchive);
+    Bytes buffer(4096);
+    EXPECT_EQ(unzip_item_to_memory(zip, 0, buffer.data(), 4096), zip_result::CorruptArchive);
+    EXPECT_EQ(unzip_item_to_file(zip, 0, wpath("a").c_str()), zip_result::CorruptArchive);
+    EXPECT_TRUE(entries().empty()); // neither the file nor its temporary
+    Bytes back;
+    EXPECT_EQ(read_item(zip, 1, back), zip_result::Ok);
+    EXPECT_EQ(back, second);
+    unzip_close(zip);
+}

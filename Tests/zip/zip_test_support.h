@@ -240,6 +240,36 @@ inline Bytes raw_archive(const std::vector<RawItem>& items)
     return out;
 }
 
+inline void set_le(Bytes& b, std::size_t at, std::uint32_t v, int size)
+{
+    for (int i = 0; i < size; ++i)
+        b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+// Where the index-th central header starts, in an archive without a comment.
+inline std::size_t central_header_at(const Bytes& archive, int index)
+{
+    std::size_t at = le32(archive, archive.size() - 6);
+    for (int i = 0; i < index; ++i)
+        at += 46u + le16(archive, at + 28) + le16(archive, at + 30) + le16(archive, at + 32);
+    return at;
+}
+
+// Makes an item claim another uncompressed size and CRC-32 in its central header and, unless
+// a data descriptor stands in for them, in its local header, so only the data can tell.
+inline void declare_size(Bytes& archive, int index, std::uint32_t size, std::uint32_t crc)
+{
+    const std::size_t central = central_header_at(archive, index);
+    set_le(archive, central + 16, crc, 4);
+    set_le(archive, central + 24, size, 4);
+    const std::size_t local = le32(archive, central + 42);
+    if ((archive[local + 6] & 0x08) == 0)
+    {
+        set_le(archive, local + 14, crc, 4);
+        set_le(archive, local + 22, size, 4);
+    }
+}
+
 inline ZipHandle* open_memory(const Bytes& archive, const char* password = nullptr)
 {
     return unzip_open(archive.data(), static_cast<std::uint32_t>(archive.size()), zip_kind::Memory, password);

@@ -38,7 +38,8 @@ ZipResult map_extents(Reader& reader, std::uint32_t directory_offset)
             {start, start + LocalHeaderSize + h.name_length + h.compressed_size + descriptor_size(h), i});
     }
     move_to(reader, 0);
-    std::sort(extents.begin(), extents.end(), [](const Extent& a, const Extent& b) { return a.start < b.start; });
+    std::sort(extents.begin(), extents.end(),
+              [](const Extent& a, const Extent& b) { return a.start < b.start; });
     for (std::size_t k = 0; k < extents.size(); ++k)
     {
         const std::uint64_t limit = k + 1 < extents.size() ? extents[k + 1].start : directory_offset;
@@ -53,7 +54,8 @@ ZipResult check_extent(const Reader& reader, const LocalItem& local)
 {
     const ItemHeader& h = reader.cursor;
     const std::uint64_t end = local.data_offset + h.compressed_size + descriptor_size(h);
-    const std::uint64_t limit = reader.bytes_before + reader.limits[static_cast<std::size_t>(reader.cursor_index)];
+    const std::uint64_t limit =
+        reader.bytes_before + reader.limits[static_cast<std::size_t>(reader.cursor_index)];
     return end <= limit ? zip_result::Ok : zip_result::CorruptArchive;
 }
 } // namespace zipengine
