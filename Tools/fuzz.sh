@@ -27,6 +27,43 @@ for method, tag in ((zipfile.ZIP_STORED, "stored"), (zipfile.ZIP_DEFLATED, "defl
         z.writestr("b\\c.bin", bytes(range(256)))
         z.comment = b"comment"
     save(tag, buf.getvalue())
+# Hostile shapes the reader must refuse: items sharing bytes, sizes that lie.
+import struct, zlib
+def central_at(data, index):
+    at = struct.unpack_from("<I", data, len(data) - 6)[0]
+    for _ in range(index):
+        at += 46 + sum(struct.unpack_from("<HHH", data, at + 28))
+    return at
+def two_items(method):
+    buf = io.BytesIO()
+    with zipfile.ZipFile(buf, "w", compression=method) as z:
+        z.writestr("a.txt", b"abcdefgh" * 64)
+        z.writestr("b.txt", b"12345678" * 64)
+    return bytearray(buf.getvalue())
+shared = two_items(zipfile.ZIP_DEFLATED)
+struct.pack_into("<I", shared, central_at(shared, 1) + 42, 0)
+save("shared-record", bytes(shared))
+into = two_items(zipfile.ZIP_STORED)
+struct.pack_into("<II", into, central_at(into, 1) + 20, 600, 600)
+save("into-directory", bytes(into))
+for declared, tag in ((100, "declared-short"), (5000, "declared-long")):
+    lying = two_items(zipfile.ZIP_DEFLATED)
+    crc = zlib.crc32((b"abcdefgh" * 64)[:declared])
+    struct.pack_into("<I", lying, central_at(lying, 0) + 16, crc)
+    struct.pack_into("<I", lying, central_at(lying, 0) + 24, declared)
+    struct.pack_into("<I", lying, 14, crc)
+    struct.pack_into("<I", lying, 22, declared)
+    save(tag, bytes(lying))
+class Unseekable(io.RawIOBase):  # makes zipfile write data descriptors
+    def __init__(self): self.data = bytearray()
+    def writable(self): return True
+    def write(self, b): self.data += b; return len(b)
+sink = Unseekable()
+with zipfile.ZipFile(sink, "w", compression=zipfile.ZIP_DEFLATED) as z:
+    for name in ("d1.txt", "d2.txt"):
+        with z.open(name, "w") as f:
+            f.write(b"descriptor " * 40)
+save("descriptors", bytes(sink.data))
 PY
 if command -v zip >/dev/null; then
   tmp=$(mktemp -d)
