@@ -19,8 +19,9 @@ mkdir -p "$out"
 cp -r Samples/Demo "$project"
 
 # The tasks are paced over a few seconds so the progress bar has something to show.
-"$bin/translation-service" --config Service/config/default.json --port 0 --port-file "$out/service.port" \
-  --min-task-seconds 3 >"$out/service.out" 2>"$out/service.log" </dev/null &
+# Its database (accounts used, tasks) stays with this run's output, not beside the shipped configuration.
+"$bin/translation-service" --config Service/config/default.json --database "$out/service.db" \
+  --port 0 --port-file "$out/service.port" --min-task-seconds 3 >"$out/service.out" 2>"$out/service.log" </dev/null &
 service_pid=$!
 stop_service() {
   if kill -0 "$service_pid" 2>/dev/null; then

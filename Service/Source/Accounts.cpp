@@ -7,50 +7,19 @@ Accounts::Accounts(const ServiceConfig& config)
 {
 }
 
-bool Accounts::Known(const std::string& key) const
+std::optional<AccountConfig> Accounts::Find(const std::string& key) const
 {
-    std::lock_guard lock(mutex_);
+    if (key.empty())
+        return std::nullopt;
     for (const AccountConfig& account : accounts_)
-    {
-        if (account.key == key)
-            return true;
-    }
-    return false;
-}
-
-Charge Accounts::Reserve(const std::string& key, std::int64_t characters)
-{
-    std::lock_guard lock(mutex_);
-    for (AccountConfig& account : accounts_)
     {
         if (account.key != key)
             continue;
-        Charge charge;
-        charge.user_id = account.user_id;
-        charge.top_up_url = account.top_up_url.empty() ? default_top_up_url_ : account.top_up_url;
-        if (characters > account.allowance)
-        {
-            charge.outcome = ChargeOutcome::Insufficient;
-            charge.remaining = account.allowance;
-            return charge;
-        }
-        account.allowance -= characters;
-        charge.outcome = ChargeOutcome::Charged;
-        charge.remaining = account.allowance;
-        return charge;
+        AccountConfig found = account;
+        if (found.top_up_url.empty())
+            found.top_up_url = default_top_up_url_;
+        return found;
     }
-    Charge refused;
-    refused.outcome = key.empty() ? ChargeOutcome::NoKey : ChargeOutcome::UnknownKey;
-    return refused;
-}
-
-void Accounts::Refund(const std::string& key, std::int64_t characters)
-{
-    std::lock_guard lock(mutex_);
-    for (AccountConfig& account : accounts_)
-    {
-        if (account.key == key)
-            account.allowance += characters;
-    }
+    return std::nullopt;
 }
 } // namespace lirno::service

@@ -14,6 +14,7 @@ namespace lirno::service
 namespace
 {
 constexpr const char* JsonType = "application/json; charset=UTF-8";
+constexpr const char* BusyMessage = "The translation service is busy; try again in a few minutes.";
 
 void Answer(httplib::Response& response, const Envelope& envelope)
 {
@@ -88,9 +89,9 @@ void CheckUpdate(const ServiceParts& parts, const httplib::Request& request, htt
     Answer(response, envelope);
 }
 
-std::string AccountMessage(ChargeOutcome outcome)
+std::string AccountMessage(const std::string& key)
 {
-    if (outcome == ChargeOutcome::NoKey)
+    if (key.empty())
         return "No API key is set. Enter your key as API_KEY in the project settings (Plugins > "
                "PallantoSetting).";
     return "This API key is not known to the translation service. Check API_KEY in the project settings "
@@ -115,15 +116,15 @@ void Upload(const ServiceParts& parts, const httplib::Request& request, httplib:
         Refuse(response, error);
         return;
     }
-    if (!parts.accounts.Known(headers->api_key))
+    const auto account = parts.accounts.Find(headers->api_key);
+    if (!account)
     {
-        Refuse(response,
-               AccountMessage(headers->api_key.empty() ? ChargeOutcome::NoKey : ChargeOutcome::UnknownKey));
+        Refuse(response, AccountMessage(headers->api_key));
         return;
     }
+    // Read here only to count and check; the worker reads the stored upload again.
     const auto unpack_start = std::chrono::steady_clock::now();
-    auto entries = OpenUpload(std::move(body), UploadPassword(headers->job_number),
-                              parts.config.max_unpacked_bytes, error);
+    auto entries = OpenUpload(body, UploadPassword(headers->job_number), parts.config.max_unpacked_bytes, error);
     if (!entries)
     {
         Refuse(response, error);
@@ -139,47 +140,53 @@ void Upload(const ServiceParts& parts, const httplib::Request& request, httplib:
         return;
     }
     const auto characters = static_cast<std::int64_t>(plan->characters);
-    const Charge charge = parts.accounts.Reserve(headers->api_key, characters);
+    const std::size_t texts = plan->texts;
+    plan.reset();
     TaskRecord record;
     record.CharCount = ClampToInt32(characters);
-    record.UserID = charge.user_id;
-    if (charge.outcome == ChargeOutcome::Insufficient)
+    record.UsedCharCount = record.CharCount;
+    record.UserID = account->user_id;
+    TaskInput input;
+    input.api_key = headers->api_key;
+    input.provider = parts.chain.ProviderNameFor(headers->translator_type);
+    input.job_number = headers->job_number;
+    input.translate_all = headers->translate_all;
+    input.natives = headers->natives;
+    const Acceptance accepted = parts.tasks.Add(record, input, body, account->allowance);
+    switch (accepted.outcome)
+    {
+    case Acceptance::Outcome::Insufficient:
     {
         Envelope envelope;
         envelope.Status = answer_status::Question;
         envelope.Msg = "This translation needs " + std::to_string(characters) +
-                       " characters, but your API key has " + std::to_string(charge.remaining) +
+                       " characters, but your API key has " + std::to_string(accepted.remaining) +
                        " left. Open the page to add characters?";
-        record.UserTransLimit_LastCharCount = ClampToInt32(charge.remaining);
-        record.result_errormsg = charge.top_up_url;
         envelope.Content = record;
+        envelope.Content.UsedCharCount = 0;
+        envelope.Content.UserTransLimit_LastCharCount = ClampToInt32(accepted.remaining);
+        envelope.Content.result_errormsg = account->top_up_url;
         Answer(response, envelope);
         return;
     }
-    if (charge.outcome != ChargeOutcome::Charged)
-    {
-        Refuse(response, AccountMessage(charge.outcome));
+    case Acceptance::Outcome::Busy:
+        Refuse(response, BusyMessage);
         return;
-    }
-    record.UsedCharCount = record.CharCount;
-    record.UserTransLimit_LastCharCount = ClampToInt32(charge.remaining);
-    const std::string provider = parts.chain.ProviderNameFor(headers->translator_type);
-    const std::size_t texts = plan->texts;
-    auto accepted = parts.tasks.Add(record, std::move(*plan), headers->api_key, provider);
-    if (!accepted)
-    {
-        parts.accounts.Refund(headers->api_key, characters);
-        Refuse(response, "The translation service is busy; try again in a few minutes.");
+    case Acceptance::Outcome::Failed:
+        Refuse(response, "The translation service cannot store the task; try again later.");
         return;
+    case Acceptance::Outcome::Accepted:
+        break;
     }
     // The timings let the job benchmark tell the service's share of an upload from the job's.
     spdlog::info("task {} accepted: {} texts, {} characters, provider {}, unpacked in {} ms, read in {} ms",
-                 accepted->TaskidList.front(), texts, characters, provider,
+                 accepted.record.TaskidList.front(), texts, characters, input.provider,
                  Milliseconds(read_start - unpack_start), Milliseconds(read_end - read_start));
     Envelope envelope;
     envelope.Status = answer_status::Working;
     envelope.Msg = "Task accepted.";
-    envelope.Content = std::move(*accepted);
+    envelope.Content = accepted.record;
+    envelope.Content.UserTransLimit_LastCharCount = ClampToInt32(accepted.remaining);
     Answer(response, envelope);
 }
 
@@ -197,7 +204,7 @@ void Status(const ServiceParts& parts, const httplib::Request& request, httplib:
     const std::string key = ReadApiKey(request);
     if (key.empty())
     {
-        Refuse(response, AccountMessage(ChargeOutcome::NoKey));
+        Refuse(response, AccountMessage(key));
         return;
     }
     const auto sent = ParseTaskRecord(body, error);

@@ -21,6 +21,7 @@ TaskSettings MakeTaskSettings(const ServiceConfig& config)
     settings.result_ttl = std::chrono::seconds(config.result_ttl_seconds);
     settings.min_task_duration =
         std::chrono::milliseconds(static_cast<long long>(config.min_task_seconds * 1000));
+    settings.max_unpacked_bytes = config.max_unpacked_bytes;
     return settings;
 }
 
@@ -56,8 +57,7 @@ std::string BindFailure(const std::string& address, int port)
 
 TranslationService::TranslationService(ServiceConfig config, std::vector<std::unique_ptr<Provider>> providers)
     : config_(std::move(config)), accounts_(config_),
-      chain_(config_, providers.empty() ? MakeStandardProviders(config_) : std::move(providers)),
-      tasks_(MakeTaskSettings(config_), chain_)
+      chain_(config_, providers.empty() ? MakeStandardProviders(config_) : std::move(providers))
 {
 }
 
@@ -67,6 +67,24 @@ TranslationService::~TranslationService()
 }
 
 bool TranslationService::Start(std::string& error)
+{
+    // The port is taken before any task resumes, so a second service started by mistake on a
+    // busy port leaves the first one's tasks alone.
+    if (!Bind(error))
+        return false;
+    state_ = ServiceState::Open(config_.database.empty() ? ":memory:" : config_.database, error);
+    if (!state_)
+    {
+        server_.reset();
+        return false;
+    }
+    tasks_ = std::make_unique<TaskStore>(MakeTaskSettings(config_), chain_, *state_);
+    AddRoutes(*server_, ServiceParts{config_, accounts_, chain_, *tasks_});
+    thread_ = std::thread([this] { server_->listen_after_bind(); });
+    return true;
+}
+
+bool TranslationService::Bind(std::string& error)
 {
     if (!config_.tls_cert.empty() || !config_.tls_key.empty())
     {
@@ -82,7 +100,6 @@ bool TranslationService::Start(std::string& error)
         server_ = std::make_unique<httplib::Server>();
     // Size limits are the routes' own, so an oversized body gets an envelope, not a bare 413.
     server_->set_payload_max_length(std::numeric_limits<std::size_t>::max());
-    AddRoutes(*server_, ServiceParts{config_, accounts_, chain_, tasks_});
     const unsigned threads = config_.http_threads;
     server_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     server_->set_read_timeout(config_.client_timeout_seconds, 0);
@@ -111,7 +128,6 @@ bool TranslationService::Start(std::string& error)
     // The library listens with a backlog of five; listening again only raises it.
     if (listening >= 0)
         ::listen(listening, ListenBacklog);
-    thread_ = std::thread([this] { server_->listen_after_bind(); });
     return true;
 }
 
@@ -121,7 +137,8 @@ void TranslationService::Stop()
         server_->stop();
     if (thread_.joinable())
         thread_.join();
-    tasks_.Stop();
+    if (tasks_)
+        tasks_->Stop();
 }
 
 std::string TranslationService::BaseAddress() const

@@ -5,6 +5,7 @@
 #include "Accounts.h"
 #include "ProviderChain.h"
 #include "ServiceConfig.h"
+#include "ServiceState.h"
 #include "TaskStore.h"
 
 #include <httplib.h>
@@ -22,8 +23,9 @@ public:
     TranslationService(const TranslationService&) = delete;
     TranslationService& operator=(const TranslationService&) = delete;
 
-    // Binds the address (port 0 picks a free one) and serves on a background thread. Returns
-    // false with a reason when the port cannot be bound or the TLS files cannot be loaded.
+    // Opens the database (resuming its unfinished tasks), binds the address (port 0 picks a free
+    // one) and serves on a background thread. Returns false with a reason when the database
+    // cannot be opened, the port cannot be bound or the TLS files cannot be loaded.
     bool Start(std::string& error);
     // Stops serving, then the workers; call from the thread that called Start.
     void Stop();
@@ -32,10 +34,13 @@ public:
     std::string BaseAddress() const;
 
 private:
+    bool Bind(std::string& error);
+
     ServiceConfig config_;
     Accounts accounts_;
     ProviderChain chain_;
-    TaskStore tasks_;
+    std::unique_ptr<ServiceState> state_;
+    std::unique_ptr<TaskStore> tasks_;
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
     int port_ = 0;

@@ -1,30 +1,28 @@
 #include "TaskStore.h"
 
 #include "TaskRunner.h"
+#include "UploadPackage.h"
 
 #include <algorithm>
 #include <spdlog/spdlog.h>
 
 namespace lirno::service
 {
-struct TaskStore::Task
+namespace
 {
-    TaskRecord record; // as accepted; progress and results are filled in on each look
-    std::string api_key;
-    std::string provider;
-    WorkPlan plan;
-    std::atomic<std::size_t> done{0};
-    // Guarded by the store's mutex:
-    bool finished = false;
-    bool failed = false;
-    std::string file_b64;
-    std::string message;
-    std::chrono::steady_clock::time_point finished_at;
-};
+// Progress reaches the database at most this often per task: polls read it from there, and
+// every write is a synced commit.
+constexpr auto ProgressInterval = std::chrono::milliseconds(250);
+} // namespace
 
-TaskStore::TaskStore(TaskSettings settings, ProviderChain& chain)
-    : settings_(settings), chain_(chain), random_(std::random_device{}())
+TaskStore::TaskStore(TaskSettings settings, ProviderChain& chain, ServiceState& state)
+    : settings_(settings), chain_(chain), state_(state)
 {
+    state_.Evict(settings_.result_ttl.count());
+    for (const std::int32_t id : state_.Requeue())
+        queue_.push_back(id);
+    if (!queue_.empty())
+        spdlog::info("resuming {} unfinished task(s)", queue_.size());
     for (unsigned i = 0; i < std::max(1u, settings_.workers); ++i)
         workers_.emplace_back([this] { Work(); });
 }
@@ -48,70 +46,52 @@ void TaskStore::Stop()
     }
 }
 
-std::int32_t TaskStore::NewId()
+Acceptance TaskStore::Add(const TaskRecord& record, const TaskInput& input, std::string_view upload,
+                          std::int64_t allowance)
 {
-    // Random ids, so one user cannot walk through another's tasks by counting.
-    std::uniform_int_distribution<std::int32_t> pick(1, std::numeric_limits<std::int32_t>::max());
-    std::int32_t id = pick(random_);
-    while (tasks_.contains(id))
-        id = pick(random_);
-    return id;
-}
-
-void TaskStore::Evict()
-{
-    const auto now = std::chrono::steady_clock::now();
-    std::erase_if(tasks_, [&](const auto& item)
-                  { return item.second->finished && now - item.second->finished_at > settings_.result_ttl; });
-}
-
-std::optional<TaskRecord> TaskStore::Add(TaskRecord record, WorkPlan plan, std::string api_key,
-                                         std::string provider)
-{
-    std::lock_guard lock(mutex_);
-    Evict();
-    const auto active =
-        std::count_if(tasks_.begin(), tasks_.end(), [](const auto& item) { return !item.second->finished; });
-    if (stopping_ || static_cast<unsigned>(active) >= settings_.max_active_tasks)
-        return std::nullopt;
-    auto task = std::make_shared<Task>();
-    record.TaskidList = {NewId()};
-    task->record = record;
-    task->api_key = std::move(api_key);
-    task->provider = std::move(provider);
-    task->plan = std::move(plan);
-    tasks_[record.TaskidList.front()] = task;
-    queue_.push_back(task);
-    wake_.notify_one();
-    return record;
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_)
+        {
+            Acceptance busy;
+            busy.outcome = Acceptance::Outcome::Busy;
+            return busy;
+        }
+    }
+    state_.Evict(settings_.result_ttl.count());
+    Acceptance accepted = state_.Accept(record, input, upload, allowance, settings_.max_active_tasks);
+    if (accepted.outcome == Acceptance::Outcome::Accepted)
+    {
+        std::lock_guard lock(mutex_);
+        queue_.push_back(accepted.record.TaskidList.front());
+        wake_.notify_one();
+    }
+    return accepted;
 }
 
 TaskStore::Lookup TaskStore::Status(std::int32_t task_id, const std::string& api_key, TaskRecord& record,
                                     std::string& message)
 {
-    std::lock_guard lock(mutex_);
-    Evict();
-    const auto it = tasks_.find(task_id);
-    if (it == tasks_.end() || it->second->api_key != api_key)
+    const auto task = state_.Find(task_id, settings_.result_ttl.count());
+    if (!task || task->api_key != api_key)
         return Lookup::Unknown;
-    const Task& task = *it->second;
-    if (task.failed)
+    if (task->state == TaskView::State::Failed)
     {
-        message = task.message;
+        message = task->message;
         return Lookup::Failed;
     }
-    record = task.record;
-    const std::size_t total = static_cast<std::size_t>(std::max(0, task.record.CharCount));
-    const std::size_t done = std::min(task.done.load(), total);
+    record = task->record;
+    const auto total = static_cast<std::int64_t>(std::max(0, task->record.CharCount));
+    const std::int64_t done = std::clamp<std::int64_t>(task->done_characters, 0, total);
     record.CompletedCharCount = static_cast<std::int32_t>(done);
-    if (task.finished)
+    if (task->state == TaskView::State::Finished)
     {
         // The package travels in the same answer that first says 100: the plug-in stops
         // asking once it sees 100.
         record.CompletionProgress = 100.0;
-        record.CompletedCharCount = task.record.CharCount;
-        record.file_b64 = task.file_b64;
-        record.result_msg = task.message;
+        record.CompletedCharCount = task->record.CharCount;
+        record.file_b64 = task->file_b64;
+        record.result_msg = task->message;
     }
     else
         record.CompletionProgress =
@@ -123,24 +103,41 @@ void TaskStore::Work()
 {
     while (true)
     {
-        std::shared_ptr<Task> task;
+        std::int32_t id = 0;
         {
             std::unique_lock lock(mutex_);
             wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
             if (stopping_)
                 return;
-            task = std::move(queue_.front());
+            id = queue_.front();
             queue_.pop_front();
         }
-        Run(*task);
+        Run(id);
     }
 }
 
-void TaskStore::Run(Task& task)
+void TaskStore::Run(std::int32_t id)
 {
+    auto task = state_.Claim(id);
+    if (!task)
+        return;
     const auto started = std::chrono::steady_clock::now();
-    const std::size_t total = task.plan.characters;
+    // Planned again from the stored upload: the same path serves a fresh task and one resumed
+    // after a restart, and a queued task holds no parsed archives in memory.
+    std::string error;
+    auto entries = OpenUpload(std::move(task->upload), UploadPassword(task->input.job_number),
+                              settings_.max_unpacked_bytes, error);
+    auto plan = entries ? PlanWork(*entries, task->input.natives, task->input.translate_all, error)
+                        : std::nullopt;
+    entries.reset();
+    if (!plan)
+    {
+        state_.Finish(id, false, "", "The upload cannot be read: " + error);
+        return;
+    }
+    const std::size_t total = plan->characters;
     std::chrono::steady_clock::duration paced{0};
+    auto last_report = started;
     // Waits until the share done is also the share of the minimum duration that has passed;
     // false when the store is stopping.
     const auto pace = [&](std::size_t done)
@@ -157,29 +154,39 @@ void TaskStore::Run(Task& task)
         }
         return !stopping_;
     };
-    TaskOutcome outcome = RunPlan(task.plan, chain_, task.provider,
+    TaskOutcome outcome = RunPlan(*plan, chain_, task->input.provider,
                                   [&](std::size_t done)
                                   {
                                       const bool go_on = pace(done);
-                                      task.done = done;
+                                      const auto now = std::chrono::steady_clock::now();
+                                      if (now - last_report >= ProgressInterval)
+                                      {
+                                          state_.SetProgress(id, static_cast<std::int64_t>(done));
+                                          last_report = now;
+                                      }
                                       return go_on;
                                   });
-    if (outcome.ok && !pace(total))
-        outcome = {false, "", "The service stopped before the translation finished."};
-    task.plan = {};
+    plan.reset();
+    if (outcome.ok)
+        pace(total); // a stop now still keeps the finished result
+    {
+        // Stopping is not failing: the task stays running in the database and is resumed by
+        // the next start.
+        std::lock_guard lock(mutex_);
+        if (!outcome.ok && stopping_)
+        {
+            spdlog::info("task {} left for the next start", id);
+            return;
+        }
+    }
     const auto work_ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                              std::chrono::steady_clock::now() - started - paced)
                              .count();
-    std::lock_guard lock(mutex_);
-    task.finished = true;
-    task.failed = !outcome.ok;
-    task.file_b64 = std::move(outcome.file_b64);
-    task.message = std::move(outcome.message);
-    task.finished_at = std::chrono::steady_clock::now();
-    if (task.failed)
-        spdlog::warn("task {} failed: {}", task.record.TaskidList.front(), task.message);
+    state_.Finish(id, outcome.ok, outcome.file_b64, outcome.message);
+    if (!outcome.ok)
+        spdlog::warn("task {} failed: {}", id, outcome.message);
     else
-        spdlog::info("task {} finished: translated and packed in {} ms, package {} base64 characters: {}",
-                     task.record.TaskidList.front(), work_ms, task.file_b64.size(), task.message);
+        spdlog::info("task {} finished: translated and packed in {} ms, package {} base64 characters: {}", id,
+                     work_ms, outcome.file_b64.size(), outcome.message);
 }
 } // namespace lirno::service

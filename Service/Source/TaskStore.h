@@ -1,20 +1,17 @@
-// Accepted tasks and the worker threads that translate them. A task belongs to the API key
-// that uploaded it; its result stays available for a while after it finished.
+// Accepted tasks and the worker threads that translate them. Tasks live in the service's
+// database: a task belongs to the API key that uploaded it, survives a restart (one that was
+// queued or running is run again), and its result stays available for a while after it finished.
 #pragma once
 
-#include "LocalizationWork.h"
 #include "ProviderChain.h"
 #include "Records.h"
+#include "ServiceState.h"
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
-#include <map>
-#include <memory>
 #include <mutex>
 #include <optional>
-#include <random>
 #include <thread>
 
 namespace lirno::service
@@ -25,19 +22,21 @@ struct TaskSettings
     unsigned max_active_tasks = 64;
     std::chrono::seconds result_ttl{900};
     std::chrono::milliseconds min_task_duration{0};
+    std::uint64_t max_unpacked_bytes = 1ull << 30;
 };
 
 class TaskStore
 {
 public:
-    TaskStore(TaskSettings settings, ProviderChain& chain);
+    // Queues what the database holds unfinished and starts the workers.
+    TaskStore(TaskSettings settings, ProviderChain& chain, ServiceState& state);
     ~TaskStore();
     TaskStore(const TaskStore&) = delete;
     TaskStore& operator=(const TaskStore&) = delete;
 
-    // Queues the plan; the record gets its task id. Empty when too many tasks are active.
-    std::optional<TaskRecord> Add(TaskRecord record, WorkPlan plan, std::string api_key,
-                                  std::string provider);
+    // Charges the key and queues the task in one step; the record gets its task id.
+    Acceptance Add(const TaskRecord& record, const TaskInput& input, std::string_view upload,
+                   std::int64_t allowance);
 
     enum class Lookup
     {
@@ -52,20 +51,16 @@ public:
     void Stop();
 
 private:
-    struct Task;
     void Work();
-    void Run(Task& task);
-    void Evict();
-    std::int32_t NewId();
+    void Run(std::int32_t id);
 
     TaskSettings settings_;
     ProviderChain& chain_;
+    ServiceState& state_;
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;
-    std::map<std::int32_t, std::shared_ptr<Task>> tasks_;
-    std::deque<std::shared_ptr<Task>> queue_;
-    std::mt19937 random_;
+    std::deque<std::int32_t> queue_;
     std::vector<std::thread> workers_;
 };
 } // namespace lirno::service

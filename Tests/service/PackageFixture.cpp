@@ -118,4 +118,20 @@ locformat::FArchive ParseArchiveOrFail(const PackageEntry& entry)
     EXPECT_TRUE(locformat::ParseArchive(entry.bytes, entry.name, archive, error)) << error;
     return archive;
 }
+httplib::Headers PluginHeaders(const std::string& key, const std::string& rnd, const std::string& translate_all)
+{
+    return {{"User-Agent", "zq lirno"},
+            {"Accepts", "application/json; charset=UTF-8"},
+            {"Authorization", key},
+            {"TranslateAll", translate_all},
+            {"ProjectFilePath", "L3AvRGVtby51cHJvamVjdA=="},
+            {"ProjectID", "ABC"},
+            {"NativeLang", NativeLangHeader()},
+            {"Version", "1.3"},
+            {"Rnd", rnd},
+            {"TranslatorType", "0"},
+            {"ENGINE_MAJOR_VERSION", "5"},
+            {"ENGINE_MINOR_VERSION", "4"},
+            {"ENGINE_PATCH_VERSION", "3"}};
+}
 } // namespace lirno::service::test

@@ -5,6 +5,7 @@
 #include "PackageEntry.h"
 
 #include <LocFormat/TextFiles.h>
+#include <httplib.h>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,10 @@ std::vector<PackageEntry> ReadResultPackage(const std::string& file_b64);
 // A two-target project: Game (en, de, es) and Menus (en, fr), de partly translated.
 std::vector<PackageEntry> SampleUpload();
 std::string NativeLangHeader(); // base64 of {"Game":"en","Menus":"en"}
+
+// The headers the plug-in sends with every request, for the sample upload's targets.
+httplib::Headers PluginHeaders(const std::string& key, const std::string& rnd = "77",
+                               const std::string& translate_all = "false");
 
 locformat::FArchive ParseArchiveOrFail(const PackageEntry& entry);
 } // namespace lirno::service::test

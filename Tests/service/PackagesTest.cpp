@@ -1,4 +1,3 @@
-#include "Accounts.h"
 #include "PackageFixture.h"
 #include "ResultPackage.h"
 #include "UploadPackage.h"
@@ -70,25 +69,5 @@ TEST(ResultPackage, GrowsPastItsFirstEstimateForIncompressibleData)
     const auto zip = WriteZip({{"a/b/c", noise}}, error);
     ASSERT_TRUE(zip) << error;
     EXPECT_GT(zip->size(), noise.size() / 2);
-}
-
-TEST(Accounts, ChargesKnownKeysWithinTheirAllowance)
-{
-    ServiceConfig config;
-    config.accounts = {{"k", 7, 100, ""}};
-    config.top_up_url = "http://top.up";
-    Accounts accounts(config);
-    EXPECT_EQ(accounts.Reserve("", 1).outcome, ChargeOutcome::NoKey);
-    EXPECT_EQ(accounts.Reserve("other", 1).outcome, ChargeOutcome::UnknownKey);
-    const Charge first = accounts.Reserve("k", 60);
-    EXPECT_EQ(first.outcome, ChargeOutcome::Charged);
-    EXPECT_EQ(first.remaining, 40);
-    EXPECT_EQ(first.user_id, 7);
-    const Charge second = accounts.Reserve("k", 60);
-    EXPECT_EQ(second.outcome, ChargeOutcome::Insufficient);
-    EXPECT_EQ(second.remaining, 40);
-    EXPECT_EQ(second.top_up_url, "http://top.up");
-    accounts.Refund("k", 60);
-    EXPECT_EQ(accounts.Reserve("k", 100).outcome, ChargeOutcome::Charged);
 }
 } // namespace lirno::service

@@ -70,19 +70,7 @@ protected:
     static httplib::Headers PluginHeaders(const std::string& key, const std::string& rnd = "77",
                                           const std::string& translate_all = "false")
     {
-        return {{"User-Agent", "zq lirno"},
-                {"Accepts", "application/json; charset=UTF-8"},
-                {"Authorization", key},
-                {"TranslateAll", translate_all},
-                {"ProjectFilePath", "L3AvRGVtby51cHJvamVjdA=="},
-                {"ProjectID", "ABC"},
-                {"NativeLang", test::NativeLangHeader()},
-                {"Version", "1.3"},
-                {"Rnd", rnd},
-                {"TranslatorType", "0"},
-                {"ENGINE_MAJOR_VERSION", "5"},
-                {"ENGINE_MINOR_VERSION", "4"},
-                {"ENGINE_PATCH_VERSION", "3"}};
+        return test::PluginHeaders(key, rnd, translate_all);
     }
 
     json Post(const std::string& path, const std::string& body, const httplib::Headers& headers)

@@ -1,11 +1,15 @@
 // The service program as an operator starts it: its command line, its exit statuses, and what
 // survives when it is killed and started again on the same database.
+#include "PackageFixture.h"
 #include "Processes.h"
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <thread>
 
 namespace lirno::service
 {
@@ -15,6 +19,17 @@ namespace fs = std::filesystem;
 using e2e::Process;
 using e2e::ReadFile;
 using e2e::WaitFor;
+using nlohmann::json;
+
+json PostTo(int port, const std::string& path, const std::string& body, const std::string& key)
+{
+    httplib::Client client("127.0.0.1", port);
+    client.set_read_timeout(10, 0);
+    const auto result = client.Post(path.c_str(), test::PluginHeaders(key), body, "application/json");
+    if (!result)
+        return json{{"transport_error", static_cast<int>(result.error())}};
+    return json::parse(result->body, nullptr, false);
+}
 
 class ServiceProcess : public ::testing::Test
 {
@@ -133,5 +148,59 @@ TEST_F(ServiceProcess, BusyPortIsAnErrorNamingItAndTheFirstServiceKeepsIt)
     EXPECT_NE(second.output.find("port " + std::to_string(port)), std::string::npos) << second.output;
     EXPECT_EQ(second.output.find("listening"), std::string::npos) << second.output;
     EXPECT_FALSE(service_->Wait(std::chrono::milliseconds(0))) << "the first service is still running";
+}
+
+TEST_F(ServiceProcess, KilledMidTaskTheRestartedServiceFinishesItAndChargesOnce)
+{
+    WriteConfig(R"({"default_provider": "pseudo", "fallback": "pseudo",
+                    "accounts": [{"key": "k", "user_id": 5, "allowance": 1000}]})");
+    // Paced, so the kill lands while the task runs.
+    int port = Start(0, {"--min-task-seconds", "8"});
+    ASSERT_GT(port, 0);
+    const json accepted =
+        PostTo(port, "/api/zqlirno/upload", test::UploadBody(test::SampleUpload(), "77"), "k");
+    ASSERT_EQ(accepted.value("Status", -1), 1) << accepted.dump();
+    const json record = accepted["Content"];
+    const int characters = record["CharCount"];
+    ASSERT_GT(characters, 0);
+    json answer;
+    ASSERT_TRUE(WaitFor(
+        [&]
+        {
+            answer = PostTo(port, "/api/zqlirno/status", record.dump(), "k");
+            return answer["Content"].value("CompletionProgress", 0.0) > 0.0;
+        },
+        std::chrono::seconds(30)))
+        << answer.dump();
+    ASSERT_LT(answer["Content"]["CompletionProgress"].get<double>(), 100.0);
+    service_->Kill(SIGKILL);
+    service_->Wait(std::chrono::seconds(10));
+
+    // Same port, same database, no pacing: the polling client never learns of the restart.
+    ASSERT_EQ(Start(port), port) << ReadFile((folder_ / "service.out").string());
+    ASSERT_TRUE(WaitFor(
+        [&]
+        {
+            answer = PostTo(port, "/api/zqlirno/status", record.dump(), "k");
+            return answer.value("Status", -1) != 1 || answer["Content"]["CompletionProgress"] >= 100.0;
+        },
+        std::chrono::seconds(60)))
+        << answer.dump();
+    ASSERT_EQ(answer.value("Status", -1), 1) << answer.dump();
+    const std::string package = answer["Content"]["file_b64"];
+    EXPECT_EQ(test::ReadResultPackage(package).size(), 3u);
+    EXPECT_NE(ReadFile((folder_ / "service.out").string()).find("resuming 1 unfinished task"), std::string::npos);
+
+    // Charged once: what is left is the allowance less one task, after the kill and again after
+    // a second restart, where the finished task is still answered with its package.
+    service_->Kill(SIGKILL);
+    service_->Wait(std::chrono::seconds(10));
+    ASSERT_EQ(Start(port), port);
+    const json after = PostTo(port, "/api/zqlirno/status", record.dump(), "k");
+    EXPECT_EQ(after["Content"]["CompletionProgress"], 100.0) << after.dump();
+    EXPECT_EQ(after["Content"]["file_b64"], package);
+    const json next = PostTo(port, "/api/zqlirno/upload", test::UploadBody(test::SampleUpload(), "77"), "k");
+    ASSERT_EQ(next.value("Status", -1), 1) << next.dump();
+    EXPECT_EQ(next["Content"]["UserTransLimit_LastCharCount"], 1000 - 2 * characters);
 }
 } // namespace lirno::service
