@@ -101,12 +101,28 @@ std::string AccountMessage(const std::string& key)
 void Upload(const ServiceParts& parts, const httplib::Request& request, httplib::Response& response,
             const httplib::ContentReader& reader)
 {
+    // The declared size is taken from the budget before a byte is held; a body without one
+    // (chunked) may be as large as any upload.
+    const std::uint64_t max_upload = parts.config.max_upload_bytes;
+    const std::uint64_t declared =
+        request.has_header("Content-Length")
+            ? std::min<std::uint64_t>(request.get_header_value<std::uint64_t>("Content-Length"), max_upload + 1)
+            : max_upload;
     std::string body;
     std::uint64_t size = 0;
-    if (!ReadBody(reader, parts.config.max_upload_bytes, body, size))
+    const UploadBudget::Reservation reservation = parts.uploads.Take(std::min(declared, max_upload));
+    if (!reservation)
+    {
+        ReadBody(reader, 0, body, size);
+        spdlog::warn("upload of {} bytes refused: {} bytes of uploads are held already", declared,
+                     parts.uploads.InUse());
+        Refuse(response, BusyMessage);
+        return;
+    }
+    if (!ReadBody(reader, std::min(declared, max_upload), body, size))
     {
         Refuse(response, "The upload is " + std::to_string(size) + " bytes; this service accepts at most " +
-                             std::to_string(parts.config.max_upload_bytes) + " bytes.");
+                             std::to_string(max_upload) + " bytes.");
         return;
     }
     std::string error;

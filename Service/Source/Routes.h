@@ -6,6 +6,7 @@
 #include "ProviderChain.h"
 #include "ServiceConfig.h"
 #include "TaskStore.h"
+#include "UploadBudget.h"
 
 #include <httplib.h>
 
@@ -17,6 +18,7 @@ struct ServiceParts
     Accounts& accounts;
     ProviderChain& chain;
     TaskStore& tasks;
+    UploadBudget& uploads;
 };
 
 void AddRoutes(httplib::Server& server, ServiceParts parts);

@@ -57,7 +57,8 @@ std::string BindFailure(const std::string& address, int port)
 
 TranslationService::TranslationService(ServiceConfig config, std::vector<std::unique_ptr<Provider>> providers)
     : config_(std::move(config)), accounts_(config_),
-      chain_(config_, providers.empty() ? MakeStandardProviders(config_) : std::move(providers))
+      chain_(config_, providers.empty() ? MakeStandardProviders(config_) : std::move(providers)),
+      uploads_(config_.upload_memory_bytes)
 {
 }
 
@@ -79,7 +80,7 @@ bool TranslationService::Start(std::string& error)
         return false;
     }
     tasks_ = std::make_unique<TaskStore>(MakeTaskSettings(config_), chain_, *state_);
-    AddRoutes(*server_, ServiceParts{config_, accounts_, chain_, *tasks_});
+    AddRoutes(*server_, ServiceParts{config_, accounts_, chain_, *tasks_, uploads_});
     thread_ = std::thread([this] { server_->listen_after_bind(); });
     return true;
 }

@@ -7,6 +7,7 @@
 #include "ServiceConfig.h"
 #include "ServiceState.h"
 #include "TaskStore.h"
+#include "UploadBudget.h"
 
 #include <httplib.h>
 #include <memory>
@@ -41,6 +42,7 @@ private:
     ProviderChain chain_;
     std::unique_ptr<ServiceState> state_;
     std::unique_ptr<TaskStore> tasks_;
+    UploadBudget uploads_;
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
     int port_ = 0;

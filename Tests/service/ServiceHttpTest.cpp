@@ -26,6 +26,7 @@ ServiceConfig TestConfig()
     config.workers = 1;
     config.default_provider = "pseudo";
     config.max_upload_bytes = 1u << 20;
+    config.upload_memory_bytes = 1u << 20;
     config.latest_plugin_version = "1.4";
     config.update_url = "http://updates.test/lirno";
     config.top_up_url = "http://account.test/top-up";
@@ -197,6 +198,47 @@ TEST_F(ServiceHttp, BlankOrMissingKeyIsReportedAsNoKeySet)
                 << path << " with \"" << authorization << "\": " << answer;
         }
     }
+}
+
+TEST_F(ServiceHttp, UploadsBeyondTheMemoryBudgetAreBusyUntilOneEnds)
+{
+    // TestConfig: uploads up to 1 MiB, and 1 MiB of bodies held at once.
+    const std::string body = test::UploadBody(test::SampleUpload(), "77");
+    std::string head = "POST /api/zqlirno/upload HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 900000\r\n";
+    for (const auto& [name, value] : PluginHeaders("key-a"))
+        head += name + ": " + value + "\r\n";
+    head += "\r\n" + std::string(1000, 'x');
+    const int slow = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(service_.Port()));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(slow, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(::send(slow, head.data(), head.size(), MSG_NOSIGNAL), static_cast<ssize_t>(head.size()));
+
+    // 200 000 bytes do not fit beside the 900 000 the unfinished upload holds.
+    const std::string other(200000, 'x');
+    json answer;
+    for (int i = 0; i < 200; ++i)
+    {
+        answer = Post("/api/zqlirno/upload", other, PluginHeaders("key-a"));
+        if (answer.value("Msg", std::string()).find("busy") != std::string::npos)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(answer.value("Status", -1), 0) << answer.dump();
+    EXPECT_NE(answer.value("Msg", std::string()).find("busy"), std::string::npos) << answer.dump();
+
+    // The abandoned upload gives its share back.
+    ::close(slow);
+    for (int i = 0; i < 200; ++i)
+    {
+        answer = Post("/api/zqlirno/upload", body, PluginHeaders("key-a"));
+        if (answer.value("Status", -1) == 1)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(answer.value("Status", -1), 1) << answer.dump();
 }
 
 TEST_F(ServiceHttp, SecondServiceOnABusyPortFailsNamingThePort)
