@@ -161,6 +161,7 @@ TEST_F(LocalizationStep, SecondGatherKeepsTranslationsAddsNewTextsAndDropsRemove
         entry.Translation = "ES<b>{0}</b> «" + entry.Key + "» {PlayerName}\\n\"";
     }
     es.Find("HUD", "Mana")->Translation = "Maná";
+    es.Find("Dialogue", "Greeting")->OtherFields = {{"Origin", "\"machine:apertium\""}};
     SaveArchive(es);
 
     // One text added, one removed, one whose source changed.
@@ -180,6 +181,8 @@ TEST_F(LocalizationStep, SecondGatherKeepsTranslationsAddsNewTextsAndDropsRemove
     EXPECT_FALSE(updated.Find("HUD", "Checkpoint")->IsTranslated()) << "made for the old source text";
     EXPECT_EQ(updated.Find("HUD", "Checkpoint")->Source, "Checkpoint reached!");
     EXPECT_EQ(updated.Find("Dialogue", "Greeting")->Translation, "ES<b>{0}</b> «Greeting» {PlayerName}\\n\"");
+    EXPECT_EQ(updated.Find("Dialogue", "Greeting")->OtherFields,
+              es.Find("Dialogue", "Greeting")->OtherFields);
 
     const locformat::FArchive en = Archive("en");
     EXPECT_EQ(en.Find("HUD", "Stamina")->Translation, "Stamina {0}/{1}");

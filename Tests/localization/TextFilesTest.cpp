@@ -28,6 +28,62 @@ TEST(TextFiles, ArchiveRoundTripKeepsTranslationsByteExact)
     EXPECT_NE(text.find("日本語"), std::string::npos);
 }
 
+TEST(TextFiles, ArchiveKeepsMembersItDoesNotInterpretInFileOrder)
+{
+    // As the writer lays it out: the interpreted members, then the others in the order read.
+    const std::string text = "{\n"
+                             "\t\"FormatVersion\": 1,\n"
+                             "\t\"Target\": \"Game\",\n"
+                             "\t\"Culture\": \"de\",\n"
+                             "\t\"Entries\": [\n"
+                             "\t\t{\n"
+                             "\t\t\t\"Namespace\": \"UI\",\n"
+                             "\t\t\t\"Key\": \"A\",\n"
+                             "\t\t\t\"Source\": \"Hello\",\n"
+                             "\t\t\t\"Translation\": \"Hallo\",\n"
+                             "\t\t\t\"Origin\": \"machine:apertium\",\n"
+                             "\t\t\t\"Review\": {\n"
+                             "\t\t\t\t\"z\": [\n"
+                             "\t\t\t\t\t1,\n"
+                             "\t\t\t\t\t2.5\n"
+                             "\t\t\t\t],\n"
+                             "\t\t\t\t\"a\": null\n"
+                             "\t\t\t},\n"
+                             "\t\t\t\"Approved\": false\n"
+                             "\t\t}\n"
+                             "\t]\n"
+                             "}\n";
+    locformat::FArchive archive;
+    std::string error;
+    ASSERT_TRUE(locformat::ParseArchive(text, "de/Game.archive", archive, error)) << error;
+    ASSERT_EQ(archive.Entries.size(), 1u);
+    const std::vector<std::pair<std::string, std::string>> others{
+        {"Origin", "\"machine:apertium\""}, {"Review", "{\"z\":[1,2.5],\"a\":null}"}, {"Approved", "false"}};
+    EXPECT_EQ(archive.Entries[0].OtherFields, others);
+    std::string written;
+    ASSERT_TRUE(locformat::ArchiveToJson(archive, written, error)) << error;
+    EXPECT_EQ(written, text);
+
+    // Members placed anywhere are read in file order and written after "Translation".
+    ASSERT_TRUE(
+        locformat::ParseArchive("{\"FormatVersion\": 1, \"Entries\": [{\"Origin\": \"human\", "
+                                "\"Namespace\": \"UI\", \"Key\": \"A\", \"Note\": 3, \"Source\": \"s\"}]}",
+                                "x", archive, error));
+    EXPECT_EQ(archive.Entries[0].OtherFields,
+              (std::vector<std::pair<std::string, std::string>>{{"Origin", "\"human\""}, {"Note", "3"}}));
+
+    // Members that would overwrite an interpreted one, or another, and text that is not JSON,
+    // cannot be written.
+    for (const auto& bad : std::vector<std::pair<std::string, std::string>>{
+             {"Key", "\"B\""}, {"Origin", "\"again\""}, {"Broken", "{\"a\":"}, {"Latin1", "\"caf\xE9\""}})
+    {
+        locformat::FArchive wrong = archive;
+        wrong.Entries[0].OtherFields.push_back(bad);
+        EXPECT_FALSE(locformat::ArchiveToJson(wrong, written, error)) << bad.first;
+        EXPECT_NE(error.find("\"" + bad.first + "\""), std::string::npos) << error;
+    }
+}
+
 TEST(TextFiles, ManifestRoundTripKeepsOrderAndOrigins)
 {
     locformat::FManifest manifest{"Game", "en", {{"B", "z", "Zed", {"a.csv:2"}}, {"A", "a", "Ay", {}}}};

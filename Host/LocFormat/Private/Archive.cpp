@@ -2,12 +2,15 @@
 #include "LocFormat/FileIo.h"
 #include "LocFormat/TextFiles.h"
 
+#include <algorithm>
+#include <iterator>
 #include <set>
+#include <string_view>
 #include <utility>
 
 namespace locformat
 {
-using nlohmann::json;
+using json = detail::Json;
 
 FArchiveEntry* FArchive::Find(std::string_view ns, std::string_view key)
 {
@@ -28,6 +31,14 @@ const FArchiveEntry* FArchive::Find(std::string_view ns, std::string_view key) c
 
 namespace
 {
+constexpr const char* InterpretedMembers[] = {"Namespace", "Key", "Source", "Translation"};
+
+bool IsInterpreted(std::string_view member)
+{
+    return std::find(std::begin(InterpretedMembers), std::end(InterpretedMembers), member) !=
+           std::end(InterpretedMembers);
+}
+
 bool ParseArchiveEntry(const json& item, const std::string& where, FArchiveEntry& entry, std::string& error)
 {
     if (!item.is_object())
@@ -35,10 +46,47 @@ bool ParseArchiveEntry(const json& item, const std::string& where, FArchiveEntry
         error = where + ": not a JSON object";
         return false;
     }
-    return detail::ReadStringField(item, "Namespace", true, where, entry.Namespace, error) &&
-           detail::ReadStringField(item, "Key", true, where, entry.Key, error) &&
-           detail::ReadStringField(item, "Source", true, where, entry.Source, error) &&
-           detail::ReadStringField(item, "Translation", false, where, entry.Translation, error);
+    if (!detail::ReadStringField(item, "Namespace", true, where, entry.Namespace, error) ||
+        !detail::ReadStringField(item, "Key", true, where, entry.Key, error) ||
+        !detail::ReadStringField(item, "Source", true, where, entry.Source, error) ||
+        !detail::ReadStringField(item, "Translation", false, where, entry.Translation, error))
+    {
+        return false;
+    }
+    for (const auto& [member, value] : item.items())
+    {
+        if (!IsInterpreted(member))
+        {
+            // Parsed text is valid UTF-8, so dumping it cannot throw.
+            entry.OtherFields.emplace_back(member, value.dump());
+        }
+    }
+    return true;
+}
+
+// An entry as written: the interpreted members, then the others as they were read.
+bool ArchiveEntryToJson(const FArchiveEntry& entry, const std::string& where, json& item, std::string& error)
+{
+    item = json{{"Namespace", entry.Namespace},
+                {"Key", entry.Key},
+                {"Source", entry.Source},
+                {"Translation", entry.Translation}};
+    for (const auto& [member, text] : entry.OtherFields)
+    {
+        if (item.contains(member))
+        {
+            error = where + ": member \"" + member + "\" is written twice";
+            return false;
+        }
+        json value = json::parse(text.begin(), text.end(), nullptr, false);
+        if (value.is_discarded())
+        {
+            error = where + ": member \"" + member + "\" does not hold JSON text";
+            return false;
+        }
+        item[member] = std::move(value);
+    }
+    return true;
 }
 } // namespace
 
@@ -75,20 +123,23 @@ bool ParseArchive(std::string_view text, const std::string& name, FArchive& arch
 
 bool ArchiveToJson(const FArchive& archive, std::string& text, std::string& error)
 {
-    nlohmann::ordered_json entries = nlohmann::ordered_json::array();
-    for (const FArchiveEntry& entry : archive.Entries)
+    const std::string what = "archive " + archive.Target + "/" + archive.Culture;
+    json entries = json::array();
+    for (std::size_t i = 0; i < archive.Entries.size(); ++i)
     {
-        entries.push_back(nlohmann::ordered_json{{"Namespace", entry.Namespace},
-                                                 {"Key", entry.Key},
-                                                 {"Source", entry.Source},
-                                                 {"Translation", entry.Translation}});
+        json item;
+        if (!ArchiveEntryToJson(archive.Entries[i], detail::EntryLocation(what, i), item, error))
+        {
+            return false;
+        }
+        entries.push_back(std::move(item));
     }
-    nlohmann::ordered_json root;
+    json root;
     root["FormatVersion"] = TextFileFormatVersion;
     root["Target"] = archive.Target;
     root["Culture"] = archive.Culture;
-    root["Entries"] = entries;
-    return detail::WriteJsonText(root, "archive " + archive.Target + "/" + archive.Culture, text, error);
+    root["Entries"] = std::move(entries);
+    return detail::WriteJsonText(root, what, text, error);
 }
 
 bool ReadArchive(const std::string& path, FArchive& archive, std::string& error)

@@ -4,7 +4,7 @@
 
 namespace locformat::detail
 {
-using nlohmann::json;
+using json = Json;
 
 bool ParseTextFileRoot(std::string_view text, const std::string& name, json& root, std::string& error)
 {
@@ -77,12 +77,11 @@ bool FindEntries(const json& root, const std::string& name, const json*& entries
     return true;
 }
 
-bool WriteJsonText(const nlohmann::ordered_json& value, const std::string& what, std::string& text,
-                   std::string& error)
+bool WriteJsonText(const json& value, const std::string& what, std::string& text, std::string& error)
 {
     try
     {
-        text = value.dump(1, '\t', false, nlohmann::ordered_json::error_handler_t::strict);
+        text = value.dump(1, '\t', false, json::error_handler_t::strict);
         text += '\n';
         return true;
     }

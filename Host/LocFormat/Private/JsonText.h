@@ -9,23 +9,24 @@
 
 namespace locformat::detail
 {
+// Objects keep their members in file order, so members a reader does not interpret can be
+// written back where they were.
+using Json = nlohmann::ordered_json;
+
 // Parses a text file's root object and checks its "FormatVersion".
-bool ParseTextFileRoot(std::string_view json, const std::string& name, nlohmann::json& root,
-                       std::string& error);
+bool ParseTextFileRoot(std::string_view json, const std::string& name, Json& root, std::string& error);
 
 // A string field of `object`; an absent optional field leaves `value` empty. `where` prefixes
 // messages ("Game.archive: entry 3").
-bool ReadStringField(const nlohmann::json& object, const char* field, bool required, const std::string& where,
+bool ReadStringField(const Json& object, const char* field, bool required, const std::string& where,
                      std::string& value, std::string& error);
 
 // The "Entries" array of the root; an absent array is an empty file.
-bool FindEntries(const nlohmann::json& root, const std::string& name, const nlohmann::json*& entries,
-                 std::string& error);
+bool FindEntries(const Json& root, const std::string& name, const Json*& entries, std::string& error);
 
 // Tab-indented text with a final newline, fields in insertion order; fails on strings that
 // are not valid UTF-8.
-bool WriteJsonText(const nlohmann::ordered_json& value, const std::string& what, std::string& json,
-                   std::string& error);
+bool WriteJsonText(const Json& value, const std::string& what, std::string& json, std::string& error);
 
 std::string EntryLocation(const std::string& name, std::size_t index);
 } // namespace locformat::detail

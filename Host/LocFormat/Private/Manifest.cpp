@@ -7,7 +7,7 @@
 
 namespace locformat
 {
-using nlohmann::json;
+using json = detail::Json;
 
 const FManifestEntry* FManifest::Find(std::string_view ns, std::string_view key) const
 {

@@ -31,6 +31,8 @@ locformat::FArchive UpdateArchive(const locformat::FManifest& manifest, const lo
         if (earlier)
         {
             ++kept;
+            // Members the steps do not interpret belong to whoever wrote them: kept as they are.
+            entry.OtherFields = earlier->OtherFields;
         }
         if (native)
         {

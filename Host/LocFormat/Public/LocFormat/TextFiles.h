@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace locformat
@@ -37,6 +38,9 @@ struct FArchiveEntry
     std::string Key;
     std::string Source;
     std::string Translation;
+    // Members this library does not interpret (a mark of where a translation came from, say):
+    // name and JSON text, in file order. Written back after "Translation", unchanged.
+    std::vector<std::pair<std::string, std::string>> OtherFields = {};
 
     bool IsTranslated() const { return !Translation.empty(); }
 };
