@@ -1,6 +1,7 @@
 #include "Paths.h"
 
 #include <array>
+#include <exception>
 
 namespace host
 {
@@ -107,7 +108,16 @@ bool DecodeInto(const char* in, std::size_t size, std::uint8_t* out, std::size_t
 
 bool Base64Decode(const std::string& text, std::vector<std::uint8_t>& bytes)
 {
-    bytes.resize(text.size() / 4 * 3);
+    try
+    {
+        bytes.resize(text.size() / 4 * 3);
+    }
+    catch (const std::exception&)
+    {
+        // Text too large to decode beside itself fails like text that is not base64.
+        bytes.clear();
+        return false;
+    }
     std::size_t written = 0;
     const bool ok = DecodeInto(text.data(), text.size(), bytes.data(), written);
     bytes.resize(written);

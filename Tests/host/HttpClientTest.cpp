@@ -2,8 +2,10 @@
 #include "LoopbackServer.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <thread>
 
 using namespace host;
@@ -30,6 +32,42 @@ FResult SendAndWait(FEventLoop& loop, IHttpClient& client, FHttpRequest request)
                     ++result.Calls;
                 });
     EXPECT_EQ(loop.RunUntilIdle(std::chrono::steady_clock::now() + 10s), FEventLoop::ERunResult::Idle);
+    return result;
+}
+
+constexpr std::uint64_t TestBodyLimit = std::uint64_t{1} << 20;
+
+FHttpOptions LimitedOptions()
+{
+    FHttpOptions options;
+    options.MaxResponseBytes = TestBodyLimit;
+    return options;
+}
+
+// `size` zero bytes as raw deflate data ending on a full flush: the piece refers to nothing
+// before it, so repeating it makes an endless valid stream that inflates a thousandfold.
+std::string DeflatedZeros(std::size_t size)
+{
+    z_stream stream{};
+    EXPECT_EQ(deflateInit2(&stream, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY), Z_OK);
+    std::string in(size, '\0');
+    std::string out(deflateBound(&stream, size) + 64, '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(in.data());
+    stream.avail_in = static_cast<uInt>(in.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(deflate(&stream, Z_FULL_FLUSH), Z_OK);
+    EXPECT_EQ(stream.avail_in, 0u);
+    out.resize(out.size() - stream.avail_out);
+    deflateEnd(&stream);
+    return out;
+}
+
+FResult SendCapturingLog(FEventLoop& loop, IHttpClient& client, const FHttpRequest& request, std::string& log)
+{
+    testing::internal::CaptureStderr();
+    FResult result = SendAndWait(loop, client, request);
+    log = testing::internal::GetCapturedStderr();
     return result;
 }
 } // namespace
@@ -185,4 +223,106 @@ TEST(CurlHttpClient, DestroyingClientAbandonsRequestsInFlight)
     }
     EXPECT_EQ(loop.RunUntilIdle(std::chrono::steady_clock::now() + 5s), FEventLoop::ERunResult::Idle);
     EXPECT_EQ(calls, 0);
+}
+
+TEST(CurlHttpClient, EndlessBodyEndsUnansweredAtTheLimitPlainOrCompressed)
+{
+    const std::string head = "HTTP/1.1 200 OK\r\nConnection: close\r\n";
+    const std::string gzipHeader("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10);
+    struct FCase
+    {
+        std::string Name;
+        FLoopbackServer::FReply Reply;
+    };
+    // 16 GiB as sent; 64 GiB once inflated from about 64 MiB: the limit counts decoded bytes.
+    FCase cases[] = {{"plain", {head + "\r\n"}}, {"gzip", {head + "Content-Encoding: gzip\r\n\r\n" + gzipHeader}}};
+    cases[0].Reply.Piece = std::string(64 << 10, 'x');
+    cases[0].Reply.Repeat = std::size_t{1} << 18;
+    cases[1].Reply.Piece = DeflatedZeros(1 << 20);
+    cases[1].Reply.Repeat = std::size_t{1} << 16;
+    for (const FCase& c : cases)
+    {
+        FLoopbackServer server([&](const std::string&) { return c.Reply; });
+        FEventLoop loop;
+        FCurlHttpClient client(loop, LimitedOptions());
+        FHttpRequest request;
+        request.Url = server.Url("/api/status");
+        std::string log;
+        const FResult result = SendCapturingLog(loop, client, request, log);
+
+        EXPECT_EQ(result.Calls, 1) << c.Name;
+        EXPECT_EQ(result.Response.StatusCode, 0) << c.Name;
+        EXPECT_EQ(result.Response.Body, "") << c.Name;
+        EXPECT_NE(log.find("LogGeneral: Warning: HTTP GET " + request.Url +
+                           " got no response: body larger than 1048576 bytes"),
+                  std::string::npos)
+            << c.Name << ": " << log;
+        // The client hung up rather than reading on; what it took was the limit and what the
+        // sockets held.
+        EXPECT_LT(server.PiecesSent(), c.Reply.Repeat) << c.Name;
+        if (c.Name == "plain")
+        {
+            EXPECT_LT(server.PiecesSent() * c.Reply.Piece.size(), std::size_t{64} << 20);
+        }
+    }
+}
+
+TEST(CurlHttpClient, AnnouncedBodyOverTheLimitIsRefusedBeforeReading)
+{
+    // A body of exactly the limit is still taken.
+    FLoopbackServer fits([](const std::string&)
+                         { return FLoopbackServer::Respond(200, std::string(TestBodyLimit, 'y')); });
+    // Announces one byte too many, sends a little and then nothing: only a client that refuses
+    // on the announcement completes (one waiting for the rest would wait for a minute).
+    FLoopbackServer tooLarge(
+        [](const std::string&)
+        {
+            return FLoopbackServer::FReply{"HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(TestBodyLimit + 1) +
+                                               "\r\n\r\n" + std::string(1000, 'z'),
+                                           true};
+        });
+    FEventLoop loop;
+    FCurlHttpClient client(loop, LimitedOptions());
+    FHttpRequest request;
+    request.Url = fits.Url("/api/status");
+    request.Verb = "POST";
+    std::string log;
+    FResult result = SendCapturingLog(loop, client, request, log);
+    EXPECT_EQ(result.Response.StatusCode, 200);
+    EXPECT_EQ(result.Response.Body.size(), TestBodyLimit);
+    EXPECT_EQ(log, "");
+
+    request.Url = tooLarge.Url("/api/status");
+    result = SendCapturingLog(loop, client, request, log);
+    EXPECT_EQ(result.Calls, 1);
+    EXPECT_EQ(result.Response.StatusCode, 0);
+    EXPECT_EQ(result.Response.Body, "");
+    EXPECT_NE(log.find("Warning: HTTP POST " + request.Url + " got no response: body larger than 1048576 bytes"),
+              std::string::npos)
+        << log;
+}
+
+TEST(CurlHttpClient, DrippingServerEndsAfterTheLowSpeedWindow)
+{
+    // Two bytes a second: moving, but far below the floor.
+    FLoopbackServer server(
+        [](const std::string&)
+        {
+            FLoopbackServer::FReply reply{"HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n"};
+            reply.Piece = "x";
+            reply.Repeat = 1000;
+            reply.Interval = 500ms;
+            return reply;
+        });
+    FEventLoop loop;
+    FHttpOptions options;
+    options.StallTimeoutSeconds = 2;
+    FCurlHttpClient client(loop, options);
+    FHttpRequest request;
+    request.Url = server.Url("/api/status");
+    const FResult result = SendAndWait(loop, client, request);
+    EXPECT_EQ(result.Calls, 1);
+    EXPECT_EQ(result.Response.StatusCode, 0);
+    EXPECT_EQ(result.Response.Body, "");
+    EXPECT_LT(server.PiecesSent(), 1000u);
 }

@@ -116,17 +116,54 @@ void FLoopbackServer::Handle(int client)
         std::lock_guard lock(Mutex);
         Received.push_back(request);
     }
-    const FReply reply = Handler(request);
+    Reply(client, Handler(request));
+    ::close(client);
+}
+
+void FLoopbackServer::Reply(int client, const FReply& reply)
+{
+    if (!SendAll(client, reply.Raw))
+    {
+        return;
+    }
+    for (std::size_t i = 0; i < reply.Repeat; ++i)
+    {
+        if ((reply.Interval.count() > 0 && !Wait(reply.Interval)) || !SendAll(client, reply.Piece))
+        {
+            return;
+        }
+        ++PiecesSent_;
+    }
     if (reply.Hang)
     {
-        pollfd stop{StopPipe[0], POLLIN, 0};
-        ::poll(&stop, 1, -1);
+        Wait(std::chrono::milliseconds(-1));
     }
-    else if (!reply.Raw.empty())
+}
+
+bool FLoopbackServer::SendAll(int client, std::string_view data)
+{
+    while (!data.empty())
     {
-        ::send(client, reply.Raw.data(), reply.Raw.size(), MSG_NOSIGNAL);
+        pollfd fds[2] = {{client, POLLOUT, 0}, {StopPipe[0], POLLIN, 0}};
+        ::poll(fds, 2, -1);
+        if (fds[1].revents || (fds[0].revents & (POLLERR | POLLHUP)))
+        {
+            return false;
+        }
+        const auto n = ::send(client, data.data(), data.size(), MSG_NOSIGNAL);
+        if (n <= 0)
+        {
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
     }
-    ::close(client);
+    return true;
+}
+
+bool FLoopbackServer::Wait(std::chrono::milliseconds wait)
+{
+    pollfd stop{StopPipe[0], POLLIN, 0};
+    return ::poll(&stop, 1, static_cast<int>(wait.count())) == 0;
 }
 
 int UnusedPort()

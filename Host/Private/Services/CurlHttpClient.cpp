@@ -5,18 +5,31 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cstdlib>
-#include <new>
+#include <limits>
+#include <exception>
+#include <utility>
 
 namespace host
 {
 struct FCurlHttpClient::FTransfer
 {
+    // Why the client itself ended the transfer; curl reports that end as a write error.
+    enum class ERefusal
+    {
+        None,
+        TooLarge,
+        OutOfMemory,
+    };
+
     FHttpRequest Request;
     FHttpCompletion OnComplete;
+    std::uint64_t MaxBody = 0;
     CURL* Easy = nullptr;
     curl_slist* Headers = nullptr;
     std::string ResponseBody;
+    ERefusal Refusal = ERefusal::None;
 
     ~FTransfer()
     {
@@ -30,6 +43,8 @@ struct FCurlHttpClient::FTransfer
 
 namespace
 {
+using ERefusal = FCurlHttpClient::FTransfer::ERefusal;
+
 // Largest body size taken from Content-Length up front; beyond it the string grows as usual.
 // A server's claim is not trusted further than this.
 constexpr curl_off_t MaxReservedBody = curl_off_t{256} << 20;
@@ -37,6 +52,13 @@ constexpr curl_off_t MaxReservedBody = curl_off_t{256} << 20;
 std::size_t AppendBody(char* data, std::size_t size, std::size_t count, void* user)
 {
     auto& transfer = *static_cast<FCurlHttpClient::FTransfer*>(user);
+    const std::size_t bytes = size * count;
+    // The data arrive decoded, so this also bounds what a small compressed body expands to.
+    if (bytes > transfer.MaxBody - transfer.ResponseBody.size())
+    {
+        transfer.Refusal = ERefusal::TooLarge;
+        return 0;
+    }
     try
     {
         if (transfer.ResponseBody.empty())
@@ -44,19 +66,35 @@ std::size_t AppendBody(char* data, std::size_t size, std::size_t count, void* us
             // A large answer (a translated package) would otherwise grow by doubling to twice its size.
             curl_off_t length = -1;
             if (curl_easy_getinfo(transfer.Easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
-                length > 0 && length <= MaxReservedBody)
+                length > 0 && length <= MaxReservedBody && static_cast<std::uint64_t>(length) <= transfer.MaxBody)
             {
                 transfer.ResponseBody.reserve(static_cast<std::size_t>(length));
             }
         }
-        transfer.ResponseBody.append(data, size * count);
+        transfer.ResponseBody.append(data, bytes);
     }
-    catch (const std::bad_alloc&)
+    catch (const std::exception&)
     {
         // No exception may cross curl; a body that cannot be held ends the request unanswered.
+        transfer.Refusal = ERefusal::OutOfMemory;
         return 0;
     }
-    return size * count;
+    return bytes;
+}
+
+// Why a request got no response, and how loudly to say so: a refused body is the server's
+// fault and worth a warning, a refused connection is an ordinary outcome the caller reports.
+std::pair<EVerbosity, std::string> NoResponseReason(const FCurlHttpClient::FTransfer& transfer, int curlCode)
+{
+    if (transfer.Refusal == ERefusal::TooLarge || curlCode == CURLE_FILESIZE_EXCEEDED)
+    {
+        return {EVerbosity::Warning, "body larger than " + std::to_string(transfer.MaxBody) + " bytes"};
+    }
+    if (transfer.Refusal == ERefusal::OutOfMemory)
+    {
+        return {EVerbosity::Warning, "body could not be held in memory"};
+    }
+    return {EVerbosity::Verbose, curl_easy_strerror(static_cast<CURLcode>(curlCode))};
 }
 
 bool HasHeader(const FHttpRequest& request, std::string_view name)
@@ -140,52 +178,72 @@ void FCurlHttpClient::Send(FHttpRequest request, FHttpCompletion onComplete)
 
 void FCurlHttpClient::StartTransfer(std::unique_ptr<FTransfer> transfer)
 {
-    FHttpRequest& request = transfer->Request;
-    CURL* easy = curl_easy_init();
-    transfer->Easy = easy;
-    transfer->Headers = BuildHeaders(request);
+    transfer->MaxBody = Options.MaxResponseBytes;
+    transfer->Easy = curl_easy_init();
+    try
+    {
+        // Registered before the handle joins the transfers, so nothing can fail after that.
+        Active.insert(transfer.get());
+        if (transfer->Easy)
+        {
+            Configure(*transfer);
+            if (curl_multi_add_handle(static_cast<CURLM*>(Multi), transfer->Easy) == CURLM_OK)
+            {
+                transfer.release(); // owned through CURLOPT_PRIVATE until FinishTransfer
+                return;
+            }
+        }
+    }
+    catch (const std::exception&)
+    {
+        // A request that cannot even be set up gets no response, like one that fails later.
+    }
+    Active.erase(transfer.get());
+    EndTransfer(std::move(transfer), CURLE_FAILED_INIT);
+}
+
+void FCurlHttpClient::Configure(FTransfer& transfer)
+{
+    FHttpRequest& request = transfer.Request;
+    CURL* easy = transfer.Easy;
+    transfer.Headers = BuildHeaders(request);
     curl_easy_setopt(easy, CURLOPT_URL, request.Url.c_str());
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, transfer->Headers);
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, transfer.Headers);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &AppendBody);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, transfer.get());
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, Options.ConnectTimeoutSeconds);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, Options.LowSpeedBytesPerSecond);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, Options.StallTimeoutSeconds);
     curl_easy_setopt(easy, CURLOPT_TIMEOUT, Options.TotalTimeoutSeconds);
     curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
     // Only web addresses: a service-supplied address must not reach files or other protocols.
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_NOPROXY, NoProxy.c_str());
-    curl_easy_setopt(easy, CURLOPT_PRIVATE, transfer.get());
+    curl_easy_setopt(easy, CURLOPT_PRIVATE, &transfer);
 
     const std::string& verb = request.Verb;
+    if (EqualsIgnoreCase(verb, "HEAD"))
+    {
+        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+        return;
+    }
+    // An announced body over the limit is refused before any of it is received.
+    const auto maxFileSize = static_cast<curl_off_t>(
+        std::min<std::uint64_t>(transfer.MaxBody, std::numeric_limits<curl_off_t>::max()));
+    curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, maxFileSize);
     if (EqualsIgnoreCase(verb, "GET"))
     {
         curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
-    }
-    else if (EqualsIgnoreCase(verb, "HEAD"))
-    {
-        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
-    }
-    else
-    {
-        if (!EqualsIgnoreCase(verb, "POST"))
-        {
-            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, verb.c_str());
-        }
-        // The body lives in the transfer until it ends, so curl need not copy it.
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.Body.size()));
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDS, request.Body.data());
-    }
-    if (curl_multi_add_handle(static_cast<CURLM*>(Multi), easy) != CURLM_OK)
-    {
-        // Completes as "no response" through the usual path.
-        transfer.release();
-        FinishTransfer(easy, CURLE_FAILED_INIT);
         return;
     }
-    Active.insert(transfer.release()); // owned through CURLOPT_PRIVATE until FinishTransfer
+    if (!EqualsIgnoreCase(verb, "POST"))
+    {
+        curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, verb.c_str());
+    }
+    // The body lives in the transfer until it ends, so curl need not copy it.
+    curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.Body.size()));
+    curl_easy_setopt(easy, CURLOPT_POSTFIELDS, request.Body.data());
 }
 
 void FCurlHttpClient::FinishTransfer(void* easyHandle, int curlCode)
@@ -193,35 +251,59 @@ void FCurlHttpClient::FinishTransfer(void* easyHandle, int curlCode)
     CURL* easy = static_cast<CURL*>(easyHandle);
     FTransfer* raw = nullptr;
     curl_easy_getinfo(easy, CURLINFO_PRIVATE, &raw);
-    std::unique_ptr<FTransfer> transfer(raw);
     Active.erase(raw);
     curl_multi_remove_handle(static_cast<CURLM*>(Multi), easy);
+    EndTransfer(std::unique_ptr<FTransfer>(raw), curlCode);
+}
 
-    auto response = std::make_shared<FHttpResponse>();
+void FCurlHttpClient::EndTransfer(std::unique_ptr<FTransfer> transfer, int curlCode)
+{
+    FHttpResponse response;
     long status = 0;
-    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+    if (transfer->Easy)
+    {
+        curl_easy_getinfo(transfer->Easy, CURLINFO_RESPONSE_CODE, &status);
+    }
     if (curlCode == CURLE_OK && status > 0)
     {
-        response->StatusCode = static_cast<int>(status);
-        response->Body = std::move(transfer->ResponseBody);
+        response.StatusCode = static_cast<int>(status);
+        response.Body = std::move(transfer->ResponseBody);
     }
     else
     {
-        Log(LogGeneral, EVerbosity::Verbose,
-            "HTTP " + transfer->Request.Verb + " " + transfer->Request.Url +
-                " got no response: " + curl_easy_strerror(static_cast<CURLcode>(curlCode)));
+        std::string().swap(transfer->ResponseBody); // a refused body is let go before anything else
+        try
+        {
+            const auto [verbosity, reason] = NoResponseReason(*transfer, curlCode);
+            Log(LogGeneral, verbosity,
+                "HTTP " + transfer->Request.Verb + " " + transfer->Request.Url + " got no response: " + reason);
+        }
+        catch (const std::exception&)
+        {
+            // The request still completes; only its log line is lost.
+        }
     }
     auto onComplete = std::move(transfer->OnComplete);
     transfer.reset();
-    Loop.PostToMainThread(
-        [&loop = Loop, response, onComplete = std::move(onComplete)]
-        {
-            if (onComplete)
+    try
+    {
+        auto shared = std::make_shared<FHttpResponse>(std::move(response));
+        Loop.PostToMainThread(
+            [&loop = Loop, shared, onComplete = std::move(onComplete)]
             {
-                onComplete(std::move(*response));
-            }
-            loop.EndWork();
-        });
+                if (onComplete)
+                {
+                    onComplete(std::move(*shared));
+                }
+                loop.EndWork();
+            });
+    }
+    catch (const std::exception&)
+    {
+        // Without memory for its completion the request cannot be answered, but it must not keep
+        // the event loop waiting for it forever.
+        Loop.EndWork();
+    }
 }
 
 void FCurlHttpClient::NetworkThread()

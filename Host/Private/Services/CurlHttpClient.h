@@ -8,6 +8,7 @@
 #include "Http.h"
 
 #include <atomic>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -19,10 +20,15 @@ namespace host
 struct FHttpOptions
 {
     long ConnectTimeoutSeconds = 30;
-    // A transfer that moves no byte for this long has stalled and ends the request.
+    // A transfer slower than LowSpeedBytesPerSecond for this long has stalled and ends the
+    // request: a server dripping bytes must not hold a request open forever.
     long StallTimeoutSeconds = 60;
+    long LowSpeedBytesPerSecond = 1024;
     // 0: no limit on the whole transfer; uploads and slow services may legitimately take long.
     long TotalTimeoutSeconds = 0;
+    // Largest response body taken, counted after content decoding; a larger one (announced or
+    // received) ends the request unanswered before it can exhaust memory.
+    std::uint64_t MaxResponseBytes = std::uint64_t{1} << 30;
 };
 
 class HOST_API FCurlHttpClient final : public IHttpClient
@@ -39,7 +45,10 @@ public:
 private:
     void NetworkThread();
     void StartTransfer(std::unique_ptr<FTransfer> transfer);
+    void Configure(FTransfer& transfer);
     void FinishTransfer(void* easy, int curlCode);
+    // Builds the response (or logs why there is none) and hands it to the main thread.
+    void EndTransfer(std::unique_ptr<FTransfer> transfer, int curlCode);
 
     FEventLoop& Loop;
     const FHttpOptions Options;

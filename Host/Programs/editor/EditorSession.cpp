@@ -33,6 +33,7 @@ std::unique_ptr<FEditorSession> FEditorSession::Open(const FSessionOptions& opti
     hostOptions.UI.DefaultAnswer = options.DefaultAnswer;
     hostOptions.Http.ConnectTimeoutSeconds = options.HttpConnectTimeout;
     hostOptions.Http.StallTimeoutSeconds = options.HttpStallTimeout;
+    hostOptions.Http.MaxResponseBytes = options.HttpMaxResponseMiB << 20;
     hostOptions.WithSettingsModule = options.WithSettingsModule;
     if (options.LogToStandardError)
     {

@@ -4,6 +4,7 @@
 
 #include "EditorHost.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@ struct FSessionOptions
     bool DefaultAnswer = false;
     long HttpConnectTimeout = 30;
     long HttpStallTimeout = 60;
+    std::uint64_t HttpMaxResponseMiB = 1024; // largest response body taken
     // Log lines go to standard error instead of standard output, which then holds only the
     // command's own listing.
     bool LogToStandardError = false;

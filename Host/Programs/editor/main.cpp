@@ -47,8 +47,11 @@ int main(int argc, char** argv)
     app.add_option("--http-connect-timeout", session.HttpConnectTimeout, "Seconds to connect to a server")
         ->check(CLI::PositiveNumber);
     app.add_option("--http-stall-timeout", session.HttpStallTimeout,
-                   "Seconds without a byte before a request is given up")
+                   "Seconds below 1 KiB/s before a request is given up")
         ->check(CLI::PositiveNumber);
+    app.add_option("--max-response-mib", session.HttpMaxResponseMiB,
+                   "Largest response body taken, in MiB (after decoding); a larger one ends the request")
+        ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1} << 20));
 
     FRunArguments run;
     bool yes = false;
