@@ -6,6 +6,7 @@
 #include "StringUtil.h"
 
 #include <cmath>
+#include <exception>
 #include <limits>
 
 namespace host
@@ -186,7 +187,32 @@ EReadResult ReadRecord(std::string_view text, const FStructInfo& type, void* rec
     {
         return EReadResult::NotAnObject;
     }
-    return FillRecord(*parsed, type, record);
+    try
+    {
+        return FillRecord(*parsed, type, record);
+    }
+    catch (const std::exception&)
+    {
+        // A value that cannot be held (a huge number array) does not fit its field.
+        return EReadResult::ValueDoesNotFit;
+    }
+}
+
+// A service's answer quoted in a log line: enough to recognise it, never megabytes of it.
+std::string QuoteForLog(std::string_view text)
+{
+    constexpr std::size_t MaxQuoted = 300;
+    if (text.size() <= MaxQuoted)
+    {
+        return std::string(text);
+    }
+    std::size_t cut = MaxQuoted;
+    // Cut before a character, not inside one, so the quote stays UTF-8.
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+    {
+        --cut;
+    }
+    return std::string(text.substr(0, cut)) + "... (" + std::to_string(text.size()) + " bytes)";
 }
 
 std::string Dump(const Json& value, int indent)
@@ -234,11 +260,11 @@ bool JsonStringToRecord(std::string_view json, const FStructInfo& type, void* re
         return true;
     case EReadResult::NotAnObject:
         Log(LogJson, EVerbosity::Warning,
-            "JsonObjectStringToUStruct - Unable to parse json=[" + std::string(json) + "]");
+            "JsonObjectStringToUStruct - Unable to parse json=[" + QuoteForLog(json) + "]");
         return false;
     case EReadResult::ValueDoesNotFit:
         Log(LogJson, EVerbosity::Warning,
-            "JsonObjectStringToUStruct - Unable to deserialize. json=[" + std::string(json) + "]");
+            "JsonObjectStringToUStruct - Unable to deserialize. json=[" + QuoteForLog(json) + "]");
         return false;
     }
     return false;

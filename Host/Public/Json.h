@@ -4,7 +4,9 @@
 // with standard escapes (never null), arrays, nested objects; pretty form with tab indentation.
 // Reading: the text must be one JSON object, else the record is unchanged, a warning
 // "JsonObjectStringToUStruct - Unable to parse json=[TEXT]" goes to LogJson and the result is
-// false. Members are matched to fields by name without regard to letter case; absent members
+// false (a TEXT over 300 bytes is quoted by its start and "... (N bytes)"). Bytes that are not
+// UTF-8 read as U+FFFD; text nested deeper than 512 levels or holding over 2^20 values does
+// not parse. Members are matched to fields by name without regard to letter case; absent members
 // keep the field's value, unknown members are ignored. A value that does not fit its field logs
 // "JsonObjectStringToUStruct - Unable to deserialize. json=[TEXT]" and returns false; fields
 // filled before it keep their new values.

@@ -143,7 +143,16 @@ TEST(JsonReader, HostileNestingAndTruncatedTextAreRefusedWithoutCrashing)
 {
     const std::string deep = "{\"Msg\":" + std::string(200000, '[') + std::string(200000, ']') + "}";
     const std::string open = "{\"Msg\":" + std::string(200000, '[');
-    for (const std::string& text : {deep, open, std::string(R"({"Msg": "unterminated)")})
+    // A member after a deep one once copied the deep one recursively, past the stack's end.
+    const std::string followed =
+        "{\"Extra\":" + std::string(1000000, '[') + std::string(1000000, ']') + ",\"Msg\":\"x\"}";
+    std::string tinyValues = "{\"Extra\":[0";
+    for (int i = 0; i < (1 << 20); ++i)
+    {
+        tinyValues += ",0";
+    }
+    tinyValues += "],\"Msg\":\"x\"}";
+    for (const std::string& text : {deep, open, followed, tinyValues, std::string(R"({"Msg": "unterminated)")})
     {
         FOuter record;
         bool ok = true;
@@ -151,4 +160,54 @@ TEST(JsonReader, HostileNestingAndTruncatedTextAreRefusedWithoutCrashing)
         EXPECT_FALSE(ok);
         EXPECT_EQ(record.Msg, "");
     }
+}
+
+TEST(JsonReader, ModeratelyDeepAndVeryWideMembersAreRead)
+{
+    const std::string deep = R"({"Extra": )" + std::string(500, '[') + std::string(500, ']') + R"(, "Status": 4})";
+    // A hundred thousand names: matching each new one against all before it would take minutes.
+    std::string wide = "{";
+    for (int i = 0; i < 100000; ++i)
+    {
+        wide += "\"k" + std::to_string(i) + "\": " + std::to_string(i) + ", ";
+    }
+    wide += R"("Status": 4})";
+    for (const std::string& text : {deep, wide})
+    {
+        FOuter record;
+        bool ok = false;
+        ReadCapturingWarnings(text, record, ok);
+        EXPECT_TRUE(ok);
+        EXPECT_EQ(record.Status, 4);
+    }
+}
+
+TEST(JsonReader, BytesThatAreNotUtf8BecomeReplacementCharacters)
+{
+    // A lone Latin-1 byte, a truncated sequence before an ASCII byte, an overlong encoding.
+    const std::string text = "{\"Status\": 1, \"Msg\": \"caf\xE9 \xE2\x82x \xC0\xAF\", "
+                             "\"Content\": {\"Text\": \"ok \xF0\x9F\x98\x80 \xFF\"}}";
+    FOuter record;
+    bool ok = false;
+    const std::string log = ReadCapturingWarnings(text, record, ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(log, "");
+    EXPECT_EQ(record.Status, 1);
+    EXPECT_EQ(record.Msg, "caf\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBDx \xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(record.Content.Text, "ok \xF0\x9F\x98\x80 \xEF\xBF\xBD");
+}
+
+TEST(JsonReader, LongTextsAreQuotedByTheirStartInWarnings)
+{
+    // The cut falls inside the two bytes of "\u00e9" and moves before them.
+    const std::string notAnObject = std::string(299, '[') + "\xC3\xA9" + std::string(100000, 'x');
+    const std::string doesNotFit = R"({"Status": "7", "Msg": ")" + std::string(100000, 'm') + "\"}";
+    FOuter record;
+    bool ok = true;
+    EXPECT_EQ(ReadCapturingWarnings(notAnObject, record, ok),
+              "LogJson: Warning: JsonObjectStringToUStruct - Unable to parse json=[" + std::string(299, '[') +
+                  "... (100301 bytes)]\n");
+    EXPECT_EQ(ReadCapturingWarnings(doesNotFit, record, ok),
+              "LogJson: Warning: JsonObjectStringToUStruct - Unable to deserialize. json=[" +
+                  doesNotFit.substr(0, 300) + "... (" + std::to_string(doesNotFit.size()) + " bytes)]\n");
 }
