@@ -1,7 +1,9 @@
 #include "lirno.h"
 
 #include "Host.h"
+#include "lirnoApplyJournal.h"
 #include "lirnoCommands.h"
+#include "lirnoFileHelper.h"
 #include "lirnoHelper.h"
 #include "lirnoLog.h"
 #include "lirnoSetting.h"
@@ -14,12 +16,41 @@ namespace
 constexpr const char* SettingsContainer = "Project";
 constexpr const char* SettingsCategory = "Plugins";
 constexpr const char* SettingsSection = "PallantoSetting";
+
+// An apply cut short by a crash is completed (or its leftovers removed) before anything reads
+// the localization folder. Only under the project lock: another editor may be mid-apply.
+void RecoverInterruptedApply()
+{
+    try
+    {
+        std::string error;
+        const auto lock = host::FFileLock::TryAcquire(lirnoApplyJournal::ProjectLockPath(), error);
+        if (!lock)
+        {
+            host::Log(lirnoHelperLog, host::EVerbosity::Log,
+                      "Skipped recovering an interrupted apply: " + error);
+            return;
+        }
+        for (const auto& line : lirnoApplyJournal::Recover(lirnoFileHelper::LocalizationFolder()))
+        {
+            host::Log(lirnoHelperLog, host::EVerbosity::Warning, line);
+        }
+    }
+    catch (const std::exception& failure)
+    {
+        // The editor starts whatever the folder holds; the next start tries again.
+        host::Log(lirnoHelperLog, host::EVerbosity::Warning,
+                  std::string("Could not recover an interrupted apply: ") + failure.what());
+    }
+}
 } // namespace
 
 FlirnoModule::~FlirnoModule() = default;
 
 void FlirnoModule::StartupModule()
 {
+    RecoverInterruptedApply();
+
     auto& h = host::Get();
     if (h.Modules().IsModuleLoaded("Settings"))
     {
