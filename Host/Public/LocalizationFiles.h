@@ -35,7 +35,7 @@ struct FLocArchiveEntry
     std::string Translation;
     // Members this editor does not interpret (a mark of where a translation came from, say),
     // as name and JSON text, in file order; written back unchanged.
-    std::vector<std::pair<std::string, std::string>> OtherFields;
+    std::vector<std::pair<std::string, std::string>> OtherFields = {};
 };
 
 struct FLocArchive

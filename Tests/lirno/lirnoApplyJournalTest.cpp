@@ -251,7 +251,7 @@ TEST_F(ApplyJournal, StartupRecoversUnlessAnotherEditorHoldsTheLock)
     WriteJournal(lirnoApplyJournal::JournalPath(Folder), Targets);
     {
         std::string error;
-        const auto other = host::FFileLock::TryAcquire(lirnoApplyJournal::ProjectLockPath(), error);
+        const auto other = host::FFileLock::TryAcquire(lirno::lirnoFileHelper::ProjectLockPath(), error);
         ASSERT_NE(other, nullptr) << error;
         lirno::FlirnoModule module;
         module.StartupModule();
@@ -274,7 +274,7 @@ TEST_F(ApplyJournal, StartupRecoversUnlessAnotherEditorHoldsTheLock)
     }
     EXPECT_EQ(warnings, 3u);
     std::string error;
-    EXPECT_NE(host::FFileLock::TryAcquire(lirnoApplyJournal::ProjectLockPath(), error), nullptr) << error;
+    EXPECT_NE(host::FFileLock::TryAcquire(lirno::lirnoFileHelper::ProjectLockPath(), error), nullptr) << error;
 }
 } // namespace
 } // namespace lirnotest

@@ -13,11 +13,6 @@ namespace lirnotest
 {
 namespace
 {
-const std::vector<std::pair<std::string, std::string>> TranslatedFiles = {
-    {"Game/Game.manifest", "translated manifest"},
-    {"Game/de/Game.archive", "translated de"},
-};
-
 class TranslationJob : public PluginTest
 {
 protected:
@@ -30,9 +25,15 @@ protected:
     {
         Host->Web.Script(StatusPath, {200, body, delay});
     }
+    // The manifest as uploaded and the German archive with one text translated.
+    std::vector<std::pair<std::string, std::string>> TranslatedFiles() const
+    {
+        return {{"Game/Game.manifest", ReadText(Host->LocalizationFolder() + "/Game/Game.manifest")},
+                {"Game/de/Game.archive", SampleArchiveWith("de", {{"Greeting", "Hallo, {Name}!"}})}};
+    }
     void ScriptFinished(const std::string& message = "All done")
     {
-        ScriptStatus(ProgressAnswer(100, ResultPackageB64(TranslatedFiles), message));
+        ScriptStatus(ProgressAnswer(100, ResultPackageB64(TranslatedFiles()), message));
     }
     void QuietSteps()
     {
@@ -116,9 +117,8 @@ TEST_F(TranslationJob, SuccessfulJobRunsEveryStepInOrder)
     ExpectEndedWith("Translated 120 characters");
 
     const std::string folder = Host->LocalizationFolder();
-    EXPECT_EQ(ReadText(folder + "/Game/de/Game.archive"), "translated de");
-    EXPECT_EQ(ReadText(folder + "/Game/Game.manifest"), "translated manifest");
-    EXPECT_EQ(ReadText(folder + "/Game/en/Game.archive"), "archive Game en");
+    EXPECT_EQ(ReadText(folder + "/Game/de/Game.archive"), TranslatedFiles()[1].second);
+    EXPECT_EQ(ReadText(folder + "/Game/en/Game.archive"), SampleArchiveWith("en", {}));
     EXPECT_EQ(ReadText(folder + "/lirno_tmp_processed.bin").substr(0, 4), std::string("PK\x03\x04", 4))
         << "the processed file is left holding the plain archive";
     EXPECT_TRUE(std::filesystem::exists(folder + "/lirno_bak.zip"));
@@ -149,7 +149,7 @@ TEST_F(TranslationJob, RequestsCarryTheJobNumberPackageAndTaskRecord)
     const std::string archivePath = Host->Root + "/received.zip";
     host::File::WriteAll(archivePath, archive);
     const std::string password = std::string(lirno::UploadPasswordPrefix) + rnd;
-    EXPECT_EQ(ZipEntryText(archivePath, "Game/de/Game.archive", password.c_str()), "archive Game de");
+    EXPECT_EQ(ZipEntryText(archivePath, "Game/de/Game.archive", password.c_str()), SampleArchiveWith("de", {}));
     EXPECT_EQ(ZipEntryNames(archivePath), ZipEntryNames(Host->LocalizationFolder() + "/lirno_bak.zip"));
 
     const auto status = Host->Web.RequestsTo(StatusPath);
@@ -445,14 +445,11 @@ TEST_F(TranslationJob, UnusablePackagesAreNotReportedAsSuccess)
          "backup "
          "archive lirno_bak.zip of the upload remains in the localization folder."},
         {"not an archive", badZip,
-         "Translation result error:the translated package could not be opened; no entry was applied. The "
-         "backup "
+         "Translation result error:the translated package could not be opened; no entry was applied. The backup "
          "archive lirno_bak.zip of the upload remains in the localization folder."},
-        {"escaping entry", ResultPackageB64({{"Game/de/Game.archive", "new de"}, {"../outside.txt", "x"}}),
-         "Translation result error:the translated package was not fully applied. Entries refused (outside "
-         "the "
-         "localization folder):../outside.txt. The backup archive lirno_bak.zip of the upload remains in the "
-         "localization folder."},
+        {"no archive", ResultPackageB64({{"../outside.txt", "x"}}),
+         "Translation result error:the service returned no translated archive; no entry was applied. The backup "
+         "archive lirno_bak.zip of the upload remains in the localization folder."},
     };
     QuietSteps();
     Settings().Auto_CompileText = true;
@@ -469,6 +466,63 @@ TEST_F(TranslationJob, UnusablePackagesAreNotReportedAsSuccess)
         EXPECT_TRUE(std::filesystem::exists(Host->LocalizationFolder() + "/lirno_bak.zip"));
     }
     EXPECT_FALSE(std::filesystem::exists(Host->Folders.ProjectDir() + "Content/outside.txt"));
+}
+
+TEST_F(TranslationJob, RefusedAnswersAreSummedUpBeforeTheResult)
+{
+    QuietSteps();
+    ScriptAcceptedUpload();
+    const std::string de = SampleArchiveWith("de", {{"Greeting", "Hallo, {Name}!"}, {"Quit", "Verlassen"}});
+    ScriptStatus(ProgressAnswer(100, ResultPackageB64({{"Game/de/Game.archive", de}}), "Done"));
+    RunJob();
+    ASSERT_EQ(Host->Ui.Messages.size(), 2u);
+    EXPECT_EQ(Host->Ui.Messages[0],
+              "Translation applied with exceptions: 1 translations applied, 0 local edits kept, 1 answers refused (1 "
+              "existing translations kept). Each one is listed in the output log under lirnoHelperLog.");
+    ExpectEndedWith("Done");
+    std::vector<std::string> warnings;
+    for (const auto& line : Host->Log.Lines())
+    {
+        if (line.Verbosity == host::EVerbosity::Warning)
+        {
+            warnings.push_back(line.Text);
+        }
+    }
+    EXPECT_EQ(warnings, std::vector<std::string>{"Translation answer not applied:Game/de/Game.archive [UI/Quit]: the service "
+                                       "replaced an existing translation while TranslateAll is off; the existing "
+                                       "translation is kept"});
+    EXPECT_EQ(ReadArchive(Host->LocalizationFolder() + "/Game/de/Game.archive").Entries[2].Translation, "Quit (de)");
+}
+
+TEST_F(TranslationJob, ProgressStandingStillForHalfAnHourEndsTheJob)
+{
+    QuietSteps();
+    ScriptAcceptedUpload();
+    for (int i = 0; i < 2000; ++i)
+    {
+        ScriptStatus(ProgressAnswer(50), 0.0);
+    }
+    RunJob();
+    ExpectEndedWith("Translation error:the service reported no progress for 30 minutes (still at 50%). The job "
+                    "was stopped and nothing was applied.");
+    const auto polls = Host->Web.RequestsTo(StatusPath).size();
+    EXPECT_GT(polls, 1000u);
+    EXPECT_LT(polls, 1900u);
+}
+
+TEST_F(TranslationJob, AJobOfAnotherEditorOnTheProjectKeepsThisOneOff)
+{
+    std::string error;
+    const auto other = host::FFileLock::TryAcquire(lirno::lirnoFileHelper::ProjectLockPath(), error);
+    ASSERT_TRUE(other) << error;
+    Module.OnPluginAction();
+    EXPECT_TRUE(Host->Web.Requests().empty());
+    ASSERT_EQ(Host->Ui.Messages.size(), 1u);
+    EXPECT_EQ(Host->Ui.Messages[0].rfind("Another translation job is running on this project (its lock " +
+                                             lirno::lirnoFileHelper::ProjectLockPath(),
+                                         0),
+              0u);
+    EXPECT_FALSE(lirno::bTranslationRunning);
 }
 
 TEST_F(TranslationJob, AnEndedJobNeverActsOnTheNextOne)

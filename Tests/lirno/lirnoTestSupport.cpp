@@ -70,6 +70,40 @@ std::string ResultPackageB64(const std::vector<std::pair<std::string, std::strin
     return host::Base64Encode(bytes);
 }
 
+std::string ArchiveText(const std::string& target, const std::string& culture,
+                        const std::vector<host::FLocArchiveEntry>& entries)
+{
+    std::string text;
+    std::string error;
+    EXPECT_TRUE(host::LocFiles::ArchiveToText({target, culture, entries}, text, error)) << error;
+    return text;
+}
+
+std::string SampleArchiveWith(const std::string& culture,
+                              const std::vector<std::pair<std::string, std::string>>& translations)
+{
+    auto entries = fake::FakeHost::SampleEntries(culture);
+    for (const auto& [key, translation] : translations)
+    {
+        for (auto& entry : entries)
+        {
+            if (entry.Key == key)
+            {
+                entry.Translation = translation;
+            }
+        }
+    }
+    return ArchiveText("Game", culture, entries);
+}
+
+host::FLocArchive ReadArchive(const std::string& path)
+{
+    host::FLocArchive archive;
+    std::string error;
+    EXPECT_TRUE(host::LocFiles::ParseArchive(ReadText(path), path, archive, error)) << error;
+    return archive;
+}
+
 std::vector<std::string> ZipEntryNames(const std::string& path, const char* password)
 {
     std::vector<std::string> names;

@@ -41,6 +41,14 @@ std::optional<std::string> ZipEntryText(const std::string& path, const std::stri
                                         const char* password);
 std::string ReadText(const std::string& path);
 
+// An archive in the editor's file form.
+std::string ArchiveText(const std::string& target, const std::string& culture,
+                        const std::vector<host::FLocArchiveEntry>& entries);
+// The fake project's sample archive of a culture with the given translations (by key) set.
+std::string SampleArchiveWith(const std::string& culture,
+                              const std::vector<std::pair<std::string, std::string>>& translations);
+host::FLocArchive ReadArchive(const std::string& path);
+
 // A fake host with a project holding one target "Game" (cultures en, de) and the service
 // address pointed at the fake.
 class PluginTest : public ::testing::Test

@@ -654,15 +654,30 @@ FakeHost::~FakeHost()
     std::filesystem::remove_all(Root, ignored);
 }
 
+std::vector<host::FLocArchiveEntry> FakeHost::SampleEntries(const std::string& culture)
+{
+    return {{"UI", "Greeting", "Hello, {Name}!", "", {}},
+            {"UI", "Score", "<b>Score:</b> %d", "", {}},
+            {"UI", "Quit", "Quit", "Quit (" + culture + ")", {}}};
+}
+
 void FakeHost::AddGameTarget(const std::string& name, std::vector<std::string> cultures, int nativeIndex)
 {
     host::FLocalizationTarget target{name, nativeIndex, cultures};
     const std::string folder = LocalizationFolder() + "/" + name;
-    host::File::WriteAllText(folder + "/" + name + ".manifest", "manifest of " + name);
+    std::string manifest = "{\"FormatVersion\": 1, \"Target\": \"" + name + "\", \"Entries\": [";
+    for (const auto& entry : SampleEntries(""))
+    {
+        manifest += std::string(manifest.back() == '[' ? "" : ", ") + "{\"Namespace\": \"" + entry.Namespace +
+                    "\", \"Key\": \"" + entry.Key + "\", \"Source\": \"" + entry.Source + "\"}";
+    }
+    host::File::WriteAllText(folder + "/" + name + ".manifest", manifest + "]}\n");
     for (const auto& culture : cultures)
     {
-        host::File::WriteAllText(folder + "/" + culture + "/" + name + ".archive",
-                                 "archive " + name + " " + culture);
+        std::string text;
+        std::string error;
+        host::LocFiles::ArchiveToText({name, culture, SampleEntries(culture)}, text, error);
+        host::File::WriteAllText(folder + "/" + culture + "/" + name + ".archive", text);
     }
     Loc.WriteConfig(Loc.GenerateConfig(target, host::ELocalizationStep::GatherText),
                     Loc.ConfigPath(target, host::ELocalizationStep::GatherText));

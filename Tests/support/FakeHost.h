@@ -292,7 +292,10 @@ public:
 
     // A game target in the usual layout with its gather configuration, manifest and one
     // archive per culture ("<Target>/<culture>/<Target>.archive"), each holding a short text.
+    // Writes the target's manifest and archives in the editor's formats: three texts, one of them
+    // ("UI"/"Quit") already translated by hand in every culture.
     void AddGameTarget(const std::string& name, std::vector<std::string> cultures, int nativeIndex = 0);
+    static std::vector<host::FLocArchiveEntry> SampleEntries(const std::string& culture);
     std::string LocalizationFolder() const { return Folders.ProjectDir() + "Content/Localization"; }
 
     std::string Root; // the temp folder, removed at destruction

@@ -24,7 +24,7 @@ void RecoverInterruptedApply()
     try
     {
         std::string error;
-        const auto lock = host::FFileLock::TryAcquire(lirnoApplyJournal::ProjectLockPath(), error);
+        const auto lock = host::FFileLock::TryAcquire(lirnoFileHelper::ProjectLockPath(), error);
         if (!lock)
         {
             host::Log(lirnoHelperLog, host::EVerbosity::Log,

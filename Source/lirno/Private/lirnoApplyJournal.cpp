@@ -213,11 +213,6 @@ std::string lirnoApplyJournal::JournalPath(const std::string& folder)
     return lirnoFileHelper::JoinPath(folder, JournalName);
 }
 
-std::string lirnoApplyJournal::ProjectLockPath()
-{
-    return host::Get().Paths().ProjectSavedDir() + "lirno.lock";
-}
-
 void lirnoApplyJournal::Discard(const std::vector<FStagedFile>& files)
 {
     for (const auto& file : files)

@@ -25,10 +25,8 @@ public:
     // Beside the target, in the same folder, so the final rename is atomic.
     static std::string StagedPathFor(const std::string& target);
     static std::string JournalPath(const std::string& folder);
-    // The project's lock file: a job holds it from packaging to the end of its apply, and
-    // Commit and Recover run only while it is held.
-    static std::string ProjectLockPath();
 
+    // Commit and Recover run only while the project's lock (lirnoFileHelper::ProjectLockPath) is held.
     // Every staged file must already be written with host::File::WriteAllDurably. Writes the
     // journal, renames each staged file over its target and removes the journal. False with
     // `error` when:

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Localization.h"
+#include "lirnoApplyTally.h"
 #include "lirnoResult.h"
 #include "lirnoTargetMap.h"
 
@@ -23,15 +24,28 @@ struct FTargetFiles
     std::string ArchiveName;
 };
 
-// What applying a returned package achieved. The job only reports success when every entry
-// of a package that could be opened was written.
+// One file of the upload: its entry name in the package and what it is.
+struct FUploadedFile
+{
+    std::string EntryName; // target/manifest or target/culture/archive
+    bool bManifest = false;
+};
+
+struct FUploadPackage
+{
+    std::string File; // the shifted upload file
+    std::vector<FUploadedFile> Files;
+};
+
+// What applying a returned package did. Either the whole package was refused (nothing written,
+// `Refusal` says why) or every file that changed was committed together.
 struct FApplyReport
 {
-    bool bOpened = false;
-    std::vector<std::string> Failed;  // entries the reader could not write
-    std::vector<std::string> Refused; // entries whose names lead out of the localization folder
+    std::string Refusal;
+    FApplyTally Tally;
+    std::size_t FilesWritten = 0;
 
-    bool IsComplete() const { return bOpened && Failed.empty() && Refused.empty(); }
+    bool IsRefused() const { return !Refusal.empty(); }
 };
 
 class lirnoFileHelper
@@ -43,13 +57,20 @@ public:
     static TResult<FTargetFiles> ResolveTargetFiles(const host::FLocalizationTarget& target);
 
     // Packs every game target into the backup and the protected upload archive and writes
-    // the shifted upload file; gives its path, or the reason nothing may be uploaded.
-    static TResult<std::string> BuildUploadPackage(std::uint32_t jobNumber);
-    // Un-shifts the processed file in place and extracts it over the localization folder.
-    static FApplyReport ApplyResultPackage(const std::string& processedFile);
-    // Extracts an already un-shifted package file over the localization folder.
-    static FApplyReport ExtractResultPackage(const std::string& packageFile);
+    // the shifted upload file; gives its path and the files it holds, or the reason nothing may
+    // be uploaded.
+    static TResult<FUploadPackage> BuildUploadPackage(std::uint32_t jobNumber);
+    // Applies an un-shifted package file over the localization folder, checked entry by entry
+    // against the upload kept in the backup archive and against edits made on disk meanwhile.
+    static FApplyReport ApplyResultPackage(const std::string& packageFile, const std::vector<FUploadedFile>& uploaded,
+                                           bool bTranslateAll);
     static void UnshiftResultPackage(std::span<std::uint8_t> bytes);
+
+    // The project's lock file: a job holds it from packaging to the end of its apply, so one job
+    // per project runs across editors; recovering an interrupted apply needs it too.
+    static std::string ProjectLockPath();
+    static std::string BackupArchivePath();
+    static std::string ProcessedFilePath();
 
     // The project directory joined with "Content/Localization", without a trailing separator.
     static std::string LocalizationFolder();

@@ -45,6 +45,7 @@ void lirnoHelper::EndJob()
         return;
     }
     ProgressDialog.reset();
+    ProjectLock.reset();
     bTranslationRunning = false;
     bPollReady = true;
 }

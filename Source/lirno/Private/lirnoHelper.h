@@ -5,6 +5,8 @@
 
 #include "Localization.h"
 #include "UserInterface.h"
+#include "Paths.h"
+#include "lirnoFileHelper.h"
 #include "lirnoHttpClient.h"
 #include "lirnoModel.h"
 
@@ -58,6 +60,8 @@ public:
 
     static constexpr double PollInterval = 1.0;
     static constexpr double CompletionThreshold = 100.0;
+    // A task whose progress stands still this long is taken as lost by the service.
+    static constexpr double StalledProgressSeconds = 30.0 * 60.0;
 
 private:
     struct FStepInfo;
@@ -67,6 +71,9 @@ private:
     void EndWithMessage(const std::string& message);
     void AskAndEnd(const FAPI_Response_TaskStatus& response);
     void Complete(FAPI_Response_TaskStatus& response); // decodes the package in place
+    bool TakeProjectLock();
+    bool HasStalled(double progress);
+    void ReportApplyNotes(const FApplyReport& report);
     bool ShouldStopPolling() const;
 
     std::atomic<double> Progress{0.0};
@@ -78,6 +85,11 @@ private:
     FAPI_Response_TaskStatus TaskStatus;
     std::unique_ptr<lirnoHttpClient> UploadClient;
     std::unique_ptr<lirnoHttpClient> CheckUpdateClient;
+    // What was uploaded, to check the answers against; and the lock that keeps other editors'
+    // jobs off this project from packaging to the end of the apply.
+    std::vector<FUploadedFile> UploadedFiles;
+    std::unique_ptr<host::FFileLock> ProjectLock;
+    double LastProgressChange = 0.0;
     // This job's own end: the module-wide flag may already belong to a newer job, so the
     // worker and every handler look here first.
     std::atomic<bool> bEnded{false};

@@ -1,8 +1,10 @@
 // The ordered steps of a job and how each service answer is judged.
 #include "Host.h"
+#include "lirnoApplyJournal.h"
 #include "lirnoFileHelper.h"
 #include "lirnoHelper.h"
 #include "lirnoLog.h"
+#include "lirnoNameList.h"
 #include "lirnoSetting.h"
 
 #include <cstdio>
@@ -26,6 +28,22 @@ bool IsQuestion(std::int32_t status)
     return status == 2 || status == 3;
 }
 
+// A service's error page is shown as it is, but a body of megabytes would bury the message.
+std::string QuoteBody(const std::string& body)
+{
+    constexpr std::size_t MaxQuoted = 2000;
+    if (body.size() <= MaxQuoted)
+    {
+        return body;
+    }
+    std::size_t cut = MaxQuoted;
+    while (cut > 0 && (static_cast<unsigned char>(body[cut]) & 0xC0) == 0x80)
+    {
+        --cut; // never inside a character
+    }
+    return body.substr(0, cut) + "... (" + std::to_string(body.size()) + " bytes)";
+}
+
 std::string FormatProgress(double progress)
 {
     char text[64];
@@ -33,45 +51,42 @@ std::string FormatProgress(double progress)
     return text;
 }
 
-std::string JoinNames(const std::vector<std::string>& names)
-{
-    std::string joined;
-    for (const auto& name : names)
-    {
-        joined += (joined.empty() ? "" : ", ") + name;
-    }
-    return joined;
-}
-
-// The user learns which entries were not applied and that the uploaded files are kept.
+// The user learns why nothing was applied and that the uploaded files are kept.
 std::string ResultError(const std::string& what)
 {
     return "Translation result error:" + what +
            " The backup archive lirno_bak.zip of the upload remains in the localization folder.";
 }
 
-std::string DescribeIncompleteApply(const FApplyReport& report)
-{
-    if (!report.bOpened)
-    {
-        return ResultError("the translated package could not be opened; no entry was applied.");
-    }
-    std::string what = "the translated package was not fully applied.";
-    if (!report.Failed.empty())
-    {
-        what += " Entries not applied:" + JoinNames(report.Failed) + ".";
-    }
-    if (!report.Refused.empty())
-    {
-        what += " Entries refused (outside the localization folder):" + JoinNames(report.Refused) + ".";
-    }
-    return ResultError(what);
-}
 } // namespace
+
+bool lirnoHelper::TakeProjectLock()
+{
+    std::string error;
+    ProjectLock = host::FFileLock::TryAcquire(lirnoFileHelper::ProjectLockPath(), error);
+    if (!ProjectLock)
+    {
+        JobLog("Translation not started:{}", error);
+        EndWithMessage("Another translation job is running on this project (its lock " +
+                       lirnoFileHelper::ProjectLockPath() + " is taken: " + error +
+                       "). Wait for it to end, then start the translation again.");
+        return false;
+    }
+    // Another editor may have died in the middle of an apply while this one was running.
+    for (const auto& line : lirnoApplyJournal::Recover(lirnoFileHelper::LocalizationFolder()))
+    {
+        JobWarning("{}", line);
+    }
+    return true;
+}
 
 void lirnoHelper::Start()
 {
     auto& ui = host::Get().UI();
+    if (!TakeProjectLock())
+    {
+        return;
+    }
     for (const auto& target : host::Get().Localization().GameTargets())
     {
         const auto index = target->NativeCultureIndex;
@@ -107,7 +122,7 @@ void lirnoHelper::OnCheckUpdateResponse()
         if (response.StatusCode != 200)
         {
             EndWithMessage("CheckUpdate error! StatusCode:" + std::to_string(response.StatusCode) +
-                           ". Message:" + response.Content);
+                           ". Message:" + QuoteBody(response.Content));
             return;
         }
         FAPI_Response_TaskStatus answer;
@@ -161,6 +176,8 @@ void lirnoHelper::Process()
         EndWithMessage("Upload package error:" + package.Error());
         return;
     }
+    UploadedFiles = package.Value().Files;
+    const std::string& uploadFile = package.Value().File;
     JobLog("Start translation");
 
     Progress = 0.0;
@@ -168,16 +185,16 @@ void lirnoHelper::Process()
     OpenPhase(PhaseTitle("Uploading", "Uploading..."));
 
     std::vector<std::uint8_t> bytes;
-    host::File::ReadAll(package.Value(), bytes);
-    if (host::File::Exists(package.Value()))
+    host::File::ReadAll(uploadFile, bytes);
+    if (host::File::Exists(uploadFile))
     {
-        host::File::Delete(package.Value());
+        host::File::Delete(uploadFile);
     }
     if (bytes.empty())
     {
         // An empty body would make the service charge for nothing and report a confusing error.
         JobLog("Upload package failed:the upload file could not be read");
-        EndWithMessage("Upload package error:The upload file could not be read: " + package.Value());
+        EndWithMessage("Upload package error:The upload file could not be read: " + uploadFile);
         return;
     }
     UploadClient->BindCompletion(shared_from_this(), &lirnoHelper::OnUploadResponse);
@@ -194,7 +211,7 @@ void lirnoHelper::OnUploadResponse()
     if (response.StatusCode != 200)
     {
         EndWithMessage("Upload error! StatusCode:" + std::to_string(response.StatusCode) +
-                       ". Message:" + response.Content);
+                       ". Message:" + QuoteBody(response.Content));
         return;
     }
     if (ProgressDialog)
@@ -211,11 +228,12 @@ void lirnoHelper::OnUploadResponse()
     }
     if (TaskStatus.Status == 0)
     {
-        EndWithMessage("Upload process error:" + TaskStatus.Msg);
+        EndWithMessage("Upload process error:" + QuoteBody(TaskStatus.Msg));
         return;
     }
     StatusClient->BindCompletion(shared_from_this(), &lirnoHelper::OnStatusResponse);
     OpenPhase(PhaseTitle("Translating", "Translating..."));
+    LastProgressChange = host::Get().Threads().Now();
     bPollReady = true;
     host::Get().Threads().RunInBackground([job = shared_from_this()] { job->PollStatus(); });
 }
@@ -231,7 +249,7 @@ void lirnoHelper::OnStatusResponse()
     if (response.StatusCode != 200)
     {
         EndWithMessage("Translation error StatusCode:" + std::to_string(response.StatusCode) +
-                       ". Message:" + response.Content);
+                       ". Message:" + QuoteBody(response.Content));
         return;
     }
     if (!bTranslationRunning)
@@ -247,10 +265,18 @@ void lirnoHelper::OnStatusResponse()
     }
     if (answer.Status == 0)
     {
-        EndWithMessage("Translation error:" + answer.Msg);
+        EndWithMessage("Translation error:" + QuoteBody(answer.Msg));
         return;
     }
 
+    if (answer.Content.file_b64.empty() && HasStalled(answer.Content.CompletionProgress))
+    {
+        JobLog("Translation stopped:no progress for {} minutes", FormatProgress(StalledProgressSeconds / 60.0));
+        EndWithMessage("Translation error:the service reported no progress for " +
+                       FormatProgress(StalledProgressSeconds / 60.0) + " minutes (still at " +
+                       FormatProgress(Progress) + "%). The job was stopped and nothing was applied.");
+        return;
+    }
     Progress = answer.Content.CompletionProgress;
     JobLog("Translation progress changes:{}", FormatProgress(Progress));
     if (ProgressDialog)
@@ -275,9 +301,20 @@ void lirnoHelper::OnStatusResponse()
     bPollReady = true;
 }
 
+bool lirnoHelper::HasStalled(double progress)
+{
+    const double now = host::Get().Threads().Now();
+    if (progress != Progress.load())
+    {
+        LastProgressChange = now;
+        return false;
+    }
+    return now - LastProgressChange >= StalledProgressSeconds;
+}
+
 void lirnoHelper::Complete(FAPI_Response_TaskStatus& answer)
 {
-    const std::string processedFile = lirnoFileHelper::LocalizationFolder() + "/lirno_tmp_processed.bin";
+    const std::string processedFile = lirnoFileHelper::ProcessedFilePath();
     {
         // Decoded and un-shifted in the answer's own buffer: the processed file is written once,
         // in the plain form it ends up in, and never read back before extraction.
@@ -300,14 +337,17 @@ void lirnoHelper::Complete(FAPI_Response_TaskStatus& answer)
             return;
         }
     }
-    const FApplyReport report = lirnoFileHelper::ExtractResultPackage(processedFile);
-    if (!report.IsComplete())
+    const FApplyReport report =
+        lirnoFileHelper::ApplyResultPackage(processedFile, UploadedFiles, Settings->TranslateAll);
+    ReportApplyNotes(report);
+    if (report.IsRefused())
     {
-        const std::string message = DescribeIncompleteApply(report);
-        JobLog("Translation result not applied completely:{}", message);
-        EndWithMessage(message);
+        JobLog("Translation result not applied:{}", report.Refusal);
+        EndWithMessage(ResultError(report.Refusal));
         return;
     }
+    // Other editors may work on the project again; the post steps only read what was written.
+    ProjectLock.reset();
 
     if (Settings->Auto_CompileText)
     {
@@ -322,7 +362,33 @@ void lirnoHelper::Complete(FAPI_Response_TaskStatus& answer)
     bPollReady = true;
     ProgressDialog.reset();
     auto& ui = host::Get().UI();
-    ui.ShowMessage(answer.Content.result_msg);
+    if (report.Tally.HasNotes())
+    {
+        const FApplyTally& tally = report.Tally;
+        std::string summary = "Translation applied with exceptions: " + std::to_string(tally.AppliedTranslations()) +
+                              " translations applied, " + std::to_string(tally.LocalEditsKept()) +
+                              " local edits kept, " + std::to_string(tally.RefusedAnswers()) + " answers refused";
+        const std::string kinds = tally.DescribeRefusals();
+        summary += kinds.empty() ? "." : " (" + kinds + ").";
+        summary += " Each one is listed in the output log under lirnoHelperLog.";
+        ui.ShowMessage(summary);
+    }
+    ui.ShowMessage(QuoteBody(answer.Content.result_msg));
     ui.ShowTab("OutputLog");
+}
+
+void lirnoHelper::ReportApplyNotes(const FApplyReport& report)
+{
+    // Bounded: a hostile package must not flood the log.
+    constexpr std::size_t MaxLoggedNotes = 1000;
+    const auto& notes = report.Tally.AllNotes();
+    for (std::size_t i = 0; i < notes.size() && i < MaxLoggedNotes; ++i)
+    {
+        JobWarning("Translation answer not applied:{}", FApplyTally::Describe(notes[i]));
+    }
+    if (notes.size() > MaxLoggedNotes)
+    {
+        JobWarning("Translation answers not applied:{} more not listed", notes.size() - MaxLoggedNotes);
+    }
 }
 } // namespace lirno

@@ -16,4 +16,9 @@ template <class... Args> void JobLog(fmt::format_string<Args...> format, Args&&.
 {
     host::Log(lirnoHelperLog, host::EVerbosity::Log, fmt::format(format, std::forward<Args>(args)...));
 }
+
+template <class... Args> void JobWarning(fmt::format_string<Args...> format, Args&&... args)
+{
+    host::Log(lirnoHelperLog, host::EVerbosity::Warning, fmt::format(format, std::forward<Args>(args)...));
+}
 } // namespace lirno

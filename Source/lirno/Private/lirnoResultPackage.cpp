@@ -1,14 +1,33 @@
-// Applying the returned package: un-shift it in place and extract it over the localization
-// folder, refusing any entry whose name would land outside that folder.
+// Applying the returned package. Everything the service sent is read and judged before anything
+// is written: the package as a whole (entry count, declared sizes, free space), then each file
+// against the version that was uploaded and the one on disk now. Files that change are staged
+// beside their targets and committed together under a journal, so the project ends up all as
+// before or all as after.
 #include "Host.h"
+#include "lirnoApplyJournal.h"
+#include "lirnoArchiveMerge.h"
 #include "lirnoFileHelper.h"
+#include "lirnoNameList.h"
 #include "lirnoWidePath.h"
 #include "zip.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <new>
+#include <optional>
+#include <set>
+#include <unordered_map>
 
 namespace lirno
 {
 namespace
 {
+// A service may add a few files of its own (markers, reports) beside the ones it was sent.
+constexpr std::size_t ExtraEntryAllowance = 16;
+constexpr std::uint64_t MaxUnpackedBytes = std::uint64_t{4} << 30;
+constexpr std::uint64_t MaxExpansion = 100;
+
 std::string EntryName(const ZipEntry& entry)
 {
     std::size_t length = 0;
@@ -16,62 +35,480 @@ std::string EntryName(const ZipEntry& entry)
     {
         ++length;
     }
-    return FromWide(std::u16string_view(entry.name, length));
+    std::string name = FromWide(std::u16string_view(entry.name, length));
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return name;
 }
-} // namespace
 
-FApplyReport lirnoFileHelper::ApplyResultPackage(const std::string& processedFile)
+std::string ZipMessage(ZipResult code)
 {
-    std::vector<std::uint8_t> bytes;
-    host::File::ReadAll(processedFile, bytes);
-    UnshiftResultPackage(bytes);
-    host::File::WriteAll(processedFile, bytes);
-    return ExtractResultPackage(processedFile);
+    char text[128];
+    zip_format_result(code, text, sizeof text);
+    return text;
 }
+
+std::string Lower(std::string_view text)
+{
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    return lower;
+}
+
+bool EndsWith(std::string_view text, std::string_view tail)
+{
+    return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+}
+
+// The plug-in's own files in the localization folder, and its staging and journal files
+// anywhere below it: a package may never replace them.
+bool IsReservedName(std::string_view name)
+{
+    static constexpr std::array OwnFiles{"lirno_bak.zip",           "lirno_upload.zip",    "lirno_upload_tmp.bin",
+                                         "lirno_tmp_processed.bin", "lirno_apply.journal", "lirno_apply.journal.tmp"};
+    const std::string lower = Lower(name);
+    const std::string_view base = std::string_view(lower).substr(lower.rfind('/') + 1);
+    return std::find(OwnFiles.begin(), OwnFiles.end(), lower) != OwnFiles.end() ||
+           base.starts_with("lirno_tmp_processed.bin") || base.starts_with("lirno_apply.journal") ||
+           EndsWith(lower, ".lirno-stage");
+}
+
+bool HasControlCharacters(std::string_view name)
+{
+    return std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+}
+
+// A reader handle that is always closed.
+class FZipReader
+{
+public:
+    FZipReader() = default;
+    FZipReader(const FZipReader&) = delete;
+    FZipReader& operator=(const FZipReader&) = delete;
+    ~FZipReader()
+    {
+        if (Handle)
+        {
+            zip_close_any(Handle);
+        }
+    }
+
+    bool Open(const std::string& path)
+    {
+        Handle = unzip_open_file(ToWide(path).c_str(), nullptr);
+        return Handle != nullptr;
+    }
+
+    std::int32_t Count()
+    {
+        ZipEntry entry{};
+        return unzip_get_item(Handle, -1, &entry) == zip_result::Ok ? entry.index : -1;
+    }
+
+    ZipResult Describe(std::int32_t index, ZipEntry& entry) { return unzip_get_item(Handle, index, &entry); }
+
+    std::optional<std::int32_t> Find(const std::string& name)
+    {
+        std::int32_t index = -1;
+        ZipEntry entry{};
+        if (unzip_find_item(Handle, ToWide(name).c_str(), false, &index, &entry) != zip_result::Ok)
+        {
+            return std::nullopt;
+        }
+        return index;
+    }
+
+    // The item's bytes, never more than it declares; an item that cannot be held is a failure.
+    ZipResult Read(std::int32_t index, std::uint32_t declaredSize, std::string& bytes)
+    {
+        try
+        {
+            bytes.assign(declaredSize, '\0');
+        }
+        catch (const std::bad_alloc&)
+        {
+            return zip_result::AllocFailed;
+        }
+        return declaredSize == 0 ? zip_result::Ok : unzip_item_to_memory(Handle, index, bytes.data(), declaredSize);
+    }
+
+private:
+    ZipHandle* Handle = nullptr;
+};
+
+class FApplyRun
+{
+public:
+    FApplyRun(const std::vector<FUploadedFile>& uploaded, bool bTranslateAllSetting)
+        : Folder(lirnoFileHelper::LocalizationFolder()), bTranslateAll(bTranslateAllSetting)
+    {
+        for (const FUploadedFile& file : uploaded)
+        {
+            Uploaded.emplace(file.EntryName, &file);
+        }
+    }
+    FApplyRun(const FApplyRun&) = delete;
+    FApplyRun& operator=(const FApplyRun&) = delete;
+    // Whatever ends a run early (a refusal, an allocation failure) takes its staged files along.
+    ~FApplyRun()
+    {
+        if (!bCommitted)
+        {
+            lirnoApplyJournal::Discard(Staged);
+        }
+    }
+
+    FApplyReport Run(const std::string& packageFile)
+    {
+        FZipReader package;
+        if (!package.Open(packageFile))
+        {
+            return Refuse("the translated package could not be opened; no entry was applied.");
+        }
+        const std::int32_t count = package.Count();
+        if (count < 0)
+        {
+            return Refuse("the entry list of the translated package cannot be read; no entry was applied.");
+        }
+        if (static_cast<std::size_t>(count) > Uploaded.size() + ExtraEntryAllowance)
+        {
+            return Refuse("the translated package holds " + std::to_string(count) + " entries for the " +
+                          std::to_string(Uploaded.size()) + " files uploaded; no entry was applied.");
+        }
+        if (!CheckDeclaredSizes(package, count, packageFile))
+        {
+            return std::move(Report);
+        }
+        if (!Backup.Open(lirnoFileHelper::BackupArchivePath()))
+        {
+            return Refuse("the backup archive of the upload " + lirnoFileHelper::BackupArchivePath() +
+                          " cannot be read, so the answers cannot be checked; no entry was applied.");
+        }
+        for (std::int32_t i = 0; i < count && !Report.IsRefused(); ++i)
+        {
+            ApplyEntry(package, i);
+        }
+        if (!Report.IsRefused() && !bArchiveReturned)
+        {
+            Refuse("the service returned no translated archive; no entry was applied.");
+        }
+        if (!Report.IsRefused() && !Unwritable.empty())
+        {
+            Refuse("these files cannot be written (read-only or locked): " + ListNames(Unwritable) +
+                   ". No entry was applied.");
+        }
+        if (Report.IsRefused())
+        {
+            return std::move(Report);
+        }
+        Commit();
+        return std::move(Report);
+    }
+
+private:
+    FApplyReport Refuse(std::string why)
+    {
+        if (!Report.IsRefused())
+        {
+            Report.Refusal = std::move(why);
+        }
+        return Report;
+    }
+
+    // Declared sizes are checked before anything is unpacked; the reader guarantees no item
+    // yields more than it declares.
+    bool CheckDeclaredSizes(FZipReader& package, std::int32_t count, const std::string& packageFile)
+    {
+        std::uint64_t total = 0;
+        for (std::int32_t i = 0; i < count; ++i)
+        {
+            ZipEntry entry{};
+            if (package.Describe(i, entry) != zip_result::Ok)
+            {
+                Refuse("the entry #" + std::to_string(i) + " of the translated package cannot be read (" +
+                       ZipMessage(unzip_last_result()) + "); no entry was applied.");
+                return false;
+            }
+            total += entry.uncompressed_size;
+        }
+        std::error_code error;
+        const std::uint64_t packageSize = std::filesystem::file_size(packageFile, error);
+        const std::uint64_t cap = std::min(MaxUnpackedBytes, std::max<std::uint64_t>(packageSize, 1) * MaxExpansion);
+        if (total > cap)
+        {
+            Refuse("the translated package would unpack to " + std::to_string(total) + " bytes, more than the " +
+                   std::to_string(cap) + " allowed for a package of " + std::to_string(packageSize) +
+                   " bytes; no entry was applied.");
+            return false;
+        }
+        if (const auto free = host::File::FreeSpace(Folder); free && total > *free)
+        {
+            Refuse("the translated package needs " + std::to_string(total) + " bytes but only " +
+                   std::to_string(*free) + " are free in " + Folder + "; no entry was applied.");
+            return false;
+        }
+        return true;
+    }
+
+    void ApplyEntry(FZipReader& package, std::int32_t index)
+    {
+        ZipEntry entry{};
+        if (package.Describe(index, entry) != zip_result::Ok)
+        {
+            Refuse("the entry #" + std::to_string(index) + " of the translated package cannot be read; no entry "
+                   "was applied.");
+            return;
+        }
+        const std::string name = EntryName(entry);
+        if (!lirnoFileHelper::IsContainedEntryName(name) || HasControlCharacters(name))
+        {
+            Report.Tally.Note(EApplyNote::OutsideFolder, name);
+            return;
+        }
+        if (IsReservedName(name))
+        {
+            Report.Tally.Note(EApplyNote::ReservedName, name);
+            return;
+        }
+        if (!Seen.insert(name).second)
+        {
+            Refuse("the translated package holds " + name + " twice; no entry was applied.");
+            return;
+        }
+        if (name.ends_with('/'))
+        {
+            Folders.push_back(lirnoFileHelper::JoinPath(Folder, name));
+            return;
+        }
+        std::string returned;
+        if (const ZipResult read = package.Read(index, entry.uncompressed_size, returned); read != zip_result::Ok)
+        {
+            Refuse("the entry " + name + " of the translated package is damaged (" + ZipMessage(read) +
+                   "); no entry was applied.");
+            return;
+        }
+        const auto uploaded = Uploaded.find(name);
+        if (uploaded == Uploaded.end())
+        {
+            // Not something the job sent: taken as the service gives it.
+            Stage(name, returned, ReadDisk(name));
+            return;
+        }
+        ApplyUploadedFile(*uploaded->second, returned);
+    }
+
+    std::optional<std::string> ReadDisk(const std::string& name)
+    {
+        std::string bytes;
+        const std::string path = Target(name);
+        if (!host::File::Exists(path) || !host::File::ReadAllText(path, bytes))
+        {
+            return std::nullopt;
+        }
+        return bytes;
+    }
+
+    std::string Target(const std::string& name) const { return lirnoFileHelper::JoinPath(Folder, name); }
+
+    void ApplyUploadedFile(const FUploadedFile& file, const std::string& returned)
+    {
+        const std::string& name = file.EntryName;
+        bArchiveReturned = bArchiveReturned || !file.bManifest;
+        std::string uploaded;
+        const auto index = Backup.Find(name);
+        ZipEntry entry{};
+        if (!index || Backup.Describe(*index, entry) != zip_result::Ok ||
+            Backup.Read(*index, entry.uncompressed_size, uploaded) != zip_result::Ok)
+        {
+            Refuse("the backup archive of the upload does not hold " + name + "; no entry was applied.");
+            return;
+        }
+        const std::optional<std::string> onDisk = ReadDisk(name);
+        if (returned == uploaded)
+        {
+            // Nothing translated in it; only a file missing locally is written.
+            if (!onDisk)
+            {
+                Stage(name, returned, onDisk);
+            }
+            return;
+        }
+        if (file.bManifest)
+        {
+            ApplyManifest(name, returned, uploaded, onDisk);
+        }
+        else
+        {
+            ApplyArchive(name, returned, uploaded, onDisk);
+        }
+    }
+
+    void ApplyManifest(const std::string& name, const std::string& returned, const std::string& uploaded,
+                       const std::optional<std::string>& onDisk)
+    {
+        host::FLocManifest theirs;
+        host::FLocManifest base;
+        std::string error;
+        if (!host::LocFiles::ParseManifest(returned, name, theirs, error))
+        {
+            Report.Tally.Note(EApplyNote::UnreadableFile, name, {}, {}, error);
+            return;
+        }
+        if (!host::LocFiles::ParseManifest(uploaded, name, base, error))
+        {
+            Report.Tally.Note(EApplyNote::UnreadableFile, name, {}, {}, "the uploaded version: " + error);
+            return;
+        }
+        if (theirs.Target != base.Target)
+        {
+            Report.Tally.Note(EApplyNote::WrongTargetOrCulture, name, {}, {}, "target " + theirs.Target);
+            return;
+        }
+        // The sources are the project's own: a manifest is only ever written where none is.
+        if (CheckReturnedManifest(base, theirs, name, Report.Tally) && !onDisk)
+        {
+            Stage(name, returned, onDisk);
+        }
+    }
+
+    void ApplyArchive(const std::string& name, const std::string& returned, const std::string& uploaded,
+                      const std::optional<std::string>& onDisk)
+    {
+        host::FLocArchive theirs;
+        host::FLocArchive base;
+        std::string error;
+        if (!host::LocFiles::ParseArchive(returned, name, theirs, error))
+        {
+            Report.Tally.Note(EApplyNote::UnreadableFile, name, {}, {}, error);
+            return;
+        }
+        if (!host::LocFiles::ParseArchive(uploaded, name, base, error))
+        {
+            Report.Tally.Note(EApplyNote::UnreadableFile, name, {}, {}, "the uploaded version: " + error);
+            return;
+        }
+        if (theirs.Target != base.Target || theirs.Culture != base.Culture)
+        {
+            Report.Tally.Note(EApplyNote::WrongTargetOrCulture, name, {}, {},
+                              "target " + theirs.Target + ", culture " + theirs.Culture);
+            return;
+        }
+        const FCheckedArchive checked = CheckReturnedArchive(base, std::move(theirs), bTranslateAll, name, Report.Tally);
+        std::string checkedText;
+        if (!checked.bAllAccepted && !ToText(checked.Archive, name, checkedText))
+        {
+            return;
+        }
+        const std::string& accepted = checked.bAllAccepted ? returned : checkedText;
+        if (!onDisk || *onDisk == uploaded)
+        {
+            Stage(name, accepted, onDisk);
+            return;
+        }
+        if (*onDisk == accepted)
+        {
+            return;
+        }
+        // Changed on disk while the service worked: merged so that no local edit is lost.
+        host::FLocArchive ours;
+        if (!host::LocFiles::ParseArchive(*onDisk, name, ours, error))
+        {
+            Report.Tally.Note(EApplyNote::LocalEditKept, name, {}, {},
+                              "the file changed on disk and cannot be read to merge: " + error);
+            return;
+        }
+        std::string mergedText;
+        if (ToText(MergeLocalEdits(base, ours, checked.Archive, name, Report.Tally), name, mergedText))
+        {
+            Stage(name, mergedText, onDisk);
+        }
+    }
+
+    bool ToText(const host::FLocArchive& archive, const std::string& name, std::string& text)
+    {
+        std::string error;
+        if (host::LocFiles::ArchiveToText(archive, text, error))
+        {
+            return true;
+        }
+        Report.Tally.Note(EApplyNote::UnreadableFile, name, {}, {}, error);
+        return false;
+    }
+
+    // Writes the new content beside the target, unless the target already holds it.
+    void Stage(const std::string& name, const std::string& bytes, const std::optional<std::string>& onDisk)
+    {
+        if (onDisk && *onDisk == bytes)
+        {
+            return;
+        }
+        const std::string target = Target(name);
+        std::error_code error;
+        if (std::filesystem::is_directory(target, error) || !host::File::IsWritable(target))
+        {
+            Unwritable.push_back(target);
+            return;
+        }
+        const FStagedFile staged{target, lirnoApplyJournal::StagedPathFor(target)};
+        const std::span data(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+        if (!host::File::WriteAllDurably(staged.Staged, data))
+        {
+            Refuse(staged.Staged + " could not be written (is the disk full?); no entry was applied.");
+            return;
+        }
+        Staged.push_back(staged);
+    }
+
+    void Commit()
+    {
+        std::string error;
+        // From here the journal owns the staged files: a failed commit is completed at start-up.
+        bCommitted = true;
+        if (!Staged.empty() && !lirnoApplyJournal::Commit(Folder, Staged, error))
+        {
+            Refuse("the translated files could not be committed: " + error);
+            return;
+        }
+        for (const std::string& folder : Folders)
+        {
+            std::error_code ignored;
+            std::filesystem::create_directories(folder, ignored);
+        }
+        Report.FilesWritten = Staged.size();
+    }
+
+    const std::string Folder;
+    const bool bTranslateAll;
+    std::unordered_map<std::string, const FUploadedFile*> Uploaded;
+    FZipReader Backup;
+    FApplyReport Report;
+    std::set<std::string> Seen;
+    std::vector<FStagedFile> Staged;
+    std::vector<std::string> Unwritable;
+    std::vector<std::string> Folders;
+    bool bArchiveReturned = false;
+    bool bCommitted = false;
+};
+} // namespace
 
 void lirnoFileHelper::UnshiftResultPackage(std::span<std::uint8_t> bytes)
 {
     ShiftBytes(bytes, static_cast<std::uint8_t>(256 - ResultShift));
 }
 
-FApplyReport lirnoFileHelper::ExtractResultPackage(const std::string& packageFile)
+FApplyReport lirnoFileHelper::ApplyResultPackage(const std::string& packageFile,
+                                                 const std::vector<FUploadedFile>& uploaded, bool bTranslateAll)
 {
-    FApplyReport report;
-    ZipHandle* archive = unzip_open_file(ToWide(packageFile).c_str(), nullptr);
-    if (!archive)
+    try
     {
+        return FApplyRun(uploaded, bTranslateAll).Run(packageFile);
+    }
+    catch (const std::bad_alloc&)
+    {
+        // Staged files of a run that ran out of memory are removed by the next start-up.
+        FApplyReport report;
+        report.Refusal = "the translated package is too large to check in memory; no entry was applied.";
         return report;
     }
-    report.bOpened = true;
-    unzip_set_base_dir(archive, ToWide(LocalizationFolder()).c_str());
-
-    ZipEntry entry{};
-    const bool counted = unzip_get_item(archive, -1, &entry) == zip_result::Ok;
-    const std::int32_t count = counted ? entry.index : 0;
-    if (!counted)
-    {
-        report.Failed.push_back("(the entry list)");
-    }
-    for (std::int32_t i = 0; i < count; ++i)
-    {
-        if (unzip_get_item(archive, i, &entry) != zip_result::Ok)
-        {
-            // Appended rather than concatenated: g++ 12 at -O3 reports a false -Wrestrict on "#" + string.
-            report.Failed.push_back(std::string("#").append(std::to_string(i)));
-            continue;
-        }
-        const std::string name = EntryName(entry);
-        if (!IsContainedEntryName(name))
-        {
-            report.Refused.push_back(name);
-            continue;
-        }
-        if (unzip_item_to_file(archive, i, entry.name) != zip_result::Ok)
-        {
-            report.Failed.push_back(name);
-        }
-    }
-    zip_close_any(archive);
-    return report;
 }
 } // namespace lirno

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <optional>
 
 namespace lirno
@@ -38,6 +39,21 @@ std::string lirnoFileHelper::LocalizationFolder()
     return JoinPath(host::Get().Paths().ProjectDir(), "Content/Localization");
 }
 
+std::string lirnoFileHelper::ProjectLockPath()
+{
+    return JoinPath(host::Get().Paths().ProjectSavedDir(), "lirno.lock");
+}
+
+std::string lirnoFileHelper::BackupArchivePath()
+{
+    return LocalizationFolder() + "/lirno_bak.zip";
+}
+
+std::string lirnoFileHelper::ProcessedFilePath()
+{
+    return LocalizationFolder() + "/lirno_tmp_processed.bin";
+}
+
 TTargetMap<std::vector<std::string>> lirnoFileHelper::GetTargetCultures()
 {
     TTargetMap<std::vector<std::string>> cultures;
@@ -61,6 +77,29 @@ TTargetMap<std::string> lirnoFileHelper::GetNativeCultures()
     }
     return natives;
 }
+
+namespace
+{
+// Symbolic links are followed: a link inside the project that points elsewhere leads out.
+bool IsWithinFolder(const std::string& path, const std::string& folder)
+{
+    std::error_code error;
+    const auto inner = std::filesystem::weakly_canonical(path, error);
+    const auto outer = std::filesystem::weakly_canonical(folder, error);
+    if (error)
+    {
+        return false;
+    }
+    const auto relative = inner.lexically_relative(outer);
+    return !relative.empty() && *relative.begin() != "..";
+}
+
+bool IsPlainFileName(const std::string& name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string::npos &&
+           std::none_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+}
+} // namespace
 
 TResult<FTargetFiles> lirnoFileHelper::ResolveTargetFiles(const host::FLocalizationTarget& target)
 {
@@ -98,9 +137,26 @@ TResult<FTargetFiles> lirnoFileHelper::ResolveTargetFiles(const host::FLocalizat
     // Engine targets keep their paths relative to the engine, the project's to the project.
     const std::string absoluteConfig = host::ConvertToAbsolutePath(configPath);
     const std::string engineConfigDir = host::ConvertToAbsolutePath(h.Paths().EngineConfigDir());
-    const std::string base = StartsWithIgnoringCase(absoluteConfig, engineConfigDir) ? h.Paths().EngineDir()
-                                                                                     : h.Paths().ProjectDir();
-    return TResult<FTargetFiles>::Ok(FTargetFiles{JoinPath(base, values[0]), values[2], values[3]});
+    const bool bEngine = StartsWithIgnoringCase(absoluteConfig, engineConfigDir);
+    const std::string base = bEngine ? h.Paths().EngineDir() : h.Paths().ProjectDir();
+    const std::string sourceFolder = JoinPath(base, values[0]);
+    // What is packed leaves the machine: only the target's own files, inside its own tree.
+    std::string refusal;
+    if (!IsWithinFolder(sourceFolder, base))
+    {
+        refusal = "The source path " + values[0] + " leads outside the " + (bEngine ? "engine" : "project") + " folder.";
+    }
+    else if (!IsPlainFileName(values[2]) || !IsPlainFileName(values[3]))
+    {
+        refusal = "The manifest name " + values[2] + " and the archive name " + values[3] +
+                  " must be plain file names.";
+    }
+    if (!refusal.empty())
+    {
+        host::Log(host::LogGeneral, host::EVerbosity::Error, refusal + " Target:[" + target.Name + "]");
+        return TResult<FTargetFiles>::Fail(refusal);
+    }
+    return TResult<FTargetFiles>::Ok(FTargetFiles{sourceFolder, values[2], values[3]});
 }
 
 void ShiftBytes(std::span<std::uint8_t> bytes, std::uint8_t amount)

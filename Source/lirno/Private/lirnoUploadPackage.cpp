@@ -54,9 +54,9 @@ public:
         return {};
     }
 
-    // Adds one file to both archives, upload first. A source file that is missing or
-    // unreadable is left out of both; any other failure stops the packaging.
-    std::string Add(const std::string& entryName, const std::string& sourcePath)
+    // Adds one file to both archives, upload first, and lists it. A source file that is missing
+    // or unreadable is left out of both; any other failure stops the packaging.
+    std::string Add(const std::string& entryName, const std::string& sourcePath, bool bManifest)
     {
         const std::u16string name = ToWide(entryName);
         const std::u16string source = ToWide(sourcePath);
@@ -72,8 +72,11 @@ public:
                 return "The entry " + entryName + " could not be added: " + ZipMessage(result);
             }
         }
+        Files.push_back(FUploadedFile{entryName, bManifest});
         return {};
     }
+
+    std::vector<FUploadedFile> Files;
 
     // Finishes both archives; the upload archive is complete only when this succeeds.
     std::string Finish()
@@ -122,7 +125,7 @@ std::string AddTargets(FPackageArchives& archives)
         const FTargetFiles& f = files.Value();
         using H = lirnoFileHelper;
         std::string error = archives.Add(H::JoinPath(target->Name, f.ManifestName),
-                                         H::JoinPath(f.SourceFolder, f.ManifestName));
+                                         H::JoinPath(f.SourceFolder, f.ManifestName), true);
         for (const auto& culture : target->SupportedCultures)
         {
             if (!error.empty())
@@ -130,7 +133,7 @@ std::string AddTargets(FPackageArchives& archives)
                 break;
             }
             error = archives.Add(H::JoinPath(H::JoinPath(target->Name, culture), f.ArchiveName),
-                                 H::JoinPath(H::JoinPath(f.SourceFolder, culture), f.ArchiveName));
+                                 H::JoinPath(H::JoinPath(f.SourceFolder, culture), f.ArchiveName), false);
         }
         if (!error.empty())
         {
@@ -141,11 +144,11 @@ std::string AddTargets(FPackageArchives& archives)
 }
 } // namespace
 
-TResult<std::string> lirnoFileHelper::BuildUploadPackage(std::uint32_t jobNumber)
+TResult<FUploadPackage> lirnoFileHelper::BuildUploadPackage(std::uint32_t jobNumber)
 {
-    using FOutcome = TResult<std::string>;
+    using FOutcome = TResult<FUploadPackage>;
     const std::string folder = LocalizationFolder();
-    const std::string backupPath = folder + "/lirno_bak.zip";
+    const std::string backupPath = BackupArchivePath();
     const std::string uploadPath = folder + "/lirno_upload.zip";
     const std::string uploadFile = folder + "/lirno_upload_tmp.bin";
 
@@ -155,6 +158,7 @@ TResult<std::string> lirnoFileHelper::BuildUploadPackage(std::uint32_t jobNumber
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
 
+    FUploadPackage package;
     {
         FPackageArchives archives(backupPath, uploadPath);
         std::string error = archives.Create(UploadPasswordPrefix + std::to_string(jobNumber));
@@ -170,6 +174,7 @@ TResult<std::string> lirnoFileHelper::BuildUploadPackage(std::uint32_t jobNumber
         {
             return FOutcome::Fail(error);
         }
+        package.Files = std::move(archives.Files);
     }
 
     std::vector<std::uint8_t> bytes;
@@ -185,6 +190,7 @@ TResult<std::string> lirnoFileHelper::BuildUploadPackage(std::uint32_t jobNumber
         host::File::Delete(uploadFile);
         return FOutcome::Fail("The upload file could not be written: " + uploadFile);
     }
-    return FOutcome::Ok(uploadFile);
+    package.File = uploadFile;
+    return FOutcome::Ok(std::move(package));
 }
 } // namespace lirno
