@@ -81,6 +81,7 @@ def targets(root):
 print()
 print("What changed in " + os.path.join(after_root, loc) + ":")
 total = 0
+review_total = 0
 for target, info in targets(after_root).items():
     native = info["cultures"][info["native"]]
     for culture in info["cultures"]:
@@ -89,10 +90,18 @@ for target, info in targets(after_root).items():
         old, new = entries(before_root, target, culture), entries(after_root, target, culture)
         changed = [k for k, e in new.items() if e.get("Translation") and e.get("Translation") != old.get(k, {}).get("Translation")]
         total += len(changed)
+        origins = [str(e.get("Origin", "human")) for e in new.values() if e.get("Translation")]
+        machine = sum(1 for o in origins if o == "machine" or o.startswith("machine:"))
+        pseudo = origins.count("pseudo")
+        review_total += machine
         resource = os.path.join(target, culture, target + ".resource")
         print(f"  {target:<6} {culture:<3} {len(changed):>3} of {len(new):>3} texts translated now   "
               f"{os.path.join(target, culture, target + '.archive')}"
               + (f", {resource}" if os.path.exists(os.path.join(after_root, loc, resource)) else ""))
+        if machine or pseudo:
+            print(f"             {machine} machine output awaiting review, {pseudo} pseudo-localized")
+        elif not changed:
+            print("             nothing: no machine translation for this language (see the job's result message)")
         if changed:
             sample = new[changed[0]]
             print(f"             e.g. {sample['Source']!r} -> {sample['Translation']!r}")
@@ -101,5 +110,8 @@ for target, info in targets(after_root).items():
         print(f"  {target:<6} word-count report: {report}")
 print(f"  {total} texts translated in all; the plug-in kept lirno_bak.zip (the files as uploaded) and "
       "lirno_tmp_processed.bin (the result package)")
+if review_total:
+    print(f"  {review_total} texts are machine output awaiting review: their archive entries say "
+          '"Origin": "machine:<provider>" until a translator replaces the mark')
 PY
 echo "demo: service log in $out/service.log; editor log in $project/Saved/Logs/Editor.log"

@@ -2,6 +2,7 @@
 
 #include "Utf.h"
 
+#include <LocFormat/Origin.h>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -167,7 +168,9 @@ std::optional<WorkPlan> PlanWork(const std::vector<PackageEntry>& upload, const 
             const auto& entry = work.archive.Entries[i];
             if (entry.Source.empty())
                 continue;
-            if (translate_all || !entry.IsTranslated() || source_changed[i])
+            // Pseudo-localization only stands in for a translation: it is translated again.
+            if (translate_all || !entry.IsTranslated() || source_changed[i] ||
+                locformat::GetOriginKind(entry) == locformat::ETranslationOrigin::Pseudo)
             {
                 work.pending.push_back(i);
                 work.characters += CountCharacters(entry.Source);

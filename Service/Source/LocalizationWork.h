@@ -39,7 +39,8 @@ struct WorkPlan
 
 // Fails with a message for the user when an archive or manifest cannot be read or a target has
 // no native culture. With `translate_all` every text is pending, else only those without a
-// translation or whose translation was made from an older source text.
+// translation, whose translation was made from an older source text, or whose "Origin" says
+// it is pseudo-localization.
 std::optional<WorkPlan> PlanWork(const std::vector<PackageEntry>& upload, const NativeCultures& natives,
                                  bool translate_all, std::string& error);
 

@@ -3,12 +3,15 @@
 #include "ApertiumProvider.h"
 #include "ProtectedText.h"
 #include "PseudoProvider.h"
+#include "Utf.h"
+
+#include <LocFormat/Origin.h>
 
 namespace lirno::service
 {
 ProviderChain::ProviderChain(const ServiceConfig& config, std::vector<std::unique_ptr<Provider>> providers)
     : default_provider_(config.default_provider), translator_types_(config.translator_types),
-      fallback_(config.fallback), providers_(std::move(providers))
+      fallback_(config.fallback), pseudo_cultures_(config.pseudo_cultures), providers_(std::move(providers))
 {
 }
 
@@ -28,16 +31,45 @@ Provider* ProviderChain::Find(std::string_view name) const
     return nullptr;
 }
 
+bool ProviderChain::IsPseudoCulture(std::string_view culture) const
+{
+    for (const std::string& pseudo : pseudo_cultures_)
+    {
+        if (culture.size() >= pseudo.size() && EqualsIgnoreCase(culture.substr(0, pseudo.size()), pseudo) &&
+            (culture.size() == pseudo.size() || culture[pseudo.size()] == '-' || culture[pseudo.size()] == '_'))
+            return true;
+    }
+    return false;
+}
+
+std::vector<Provider*> ProviderChain::ChainFor(std::string_view provider_name, const LanguagePair& pair) const
+{
+    std::vector<Provider*> chain;
+    if (IsPseudoCulture(pair.target_culture))
+    {
+        if (Provider* pseudo = Find(PseudoProviderName))
+            chain.push_back(pseudo);
+        return chain;
+    }
+    if (Provider* chosen = Find(provider_name); chosen && chosen->Supports(pair))
+        chain.push_back(chosen);
+    if (Provider* fallback = Find(fallback_); fallback && (chain.empty() || fallback != chain.front()))
+        chain.push_back(fallback);
+    return chain;
+}
+
+bool ProviderChain::Serves(std::string_view provider_name, const LanguagePair& pair) const
+{
+    return !ChainFor(provider_name, pair).empty();
+}
+
 ChainResult ProviderChain::Translate(std::string_view provider_name, const LanguagePair& pair,
                                      const std::vector<std::string>& texts)
 {
     ChainResult result;
     result.texts.resize(texts.size());
-    std::vector<Provider*> chain;
-    if (Provider* chosen = Find(provider_name); chosen && chosen->Supports(pair))
-        chain.push_back(chosen);
-    if (Provider* fallback = Find(fallback_); fallback && (chain.empty() || fallback != chain.front()))
-        chain.push_back(fallback);
+    result.origins.resize(texts.size());
+    const std::vector<Provider*> chain = ChainFor(provider_name, pair);
 
     std::vector<std::size_t> pending(texts.size());
     for (std::size_t i = 0; i < pending.size(); ++i)
@@ -59,6 +91,9 @@ ChainResult ProviderChain::Translate(std::string_view provider_name, const Langu
                 ProtectedRunsIntact(texts[pending[k]], *translated[k]))
             {
                 result.texts[pending[k]] = std::move(translated[k]);
+                result.origins[pending[k]] = provider->Name() == PseudoProviderName
+                                                 ? std::string(locformat::OriginPseudo)
+                                                 : locformat::MachineOrigin(provider->Name());
                 ++result.by_provider[std::string(provider->Name())];
             }
             else

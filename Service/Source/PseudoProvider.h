@@ -9,10 +9,12 @@ namespace lirno::service
 {
 std::string PseudoLocalize(std::string_view text);
 
+inline constexpr std::string_view PseudoProviderName = "pseudo";
+
 class PseudoProvider final : public Provider
 {
 public:
-    std::string_view Name() const override { return "pseudo"; }
+    std::string_view Name() const override { return PseudoProviderName; }
     bool Supports(const LanguagePair&) const override { return true; }
     std::vector<std::optional<std::string>> Translate(const LanguagePair& pair,
                                                       const std::vector<std::string>& texts) override;

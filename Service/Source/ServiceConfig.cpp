@@ -80,6 +80,7 @@ void ReadConfig(const json& j, ServiceConfig& c)
                "default_provider",
                "translator_types",
                "fallback",
+               "pseudo_cultures",
                "apertium",
                "accounts",
                "top_up_url",
@@ -105,6 +106,7 @@ void ReadConfig(const json& j, ServiceConfig& c)
     Read(j, "update_url", c.update_url);
     Read(j, "default_provider", c.default_provider);
     Read(j, "fallback", c.fallback);
+    Read(j, "pseudo_cultures", c.pseudo_cultures);
     Read(j, "top_up_url", c.top_up_url);
     if (const auto it = j.find("translator_types"); it != j.end())
     {

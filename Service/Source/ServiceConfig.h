@@ -56,9 +56,14 @@ struct ServiceConfig
     std::string latest_plugin_version = "1.3";
     std::string update_url = "http://127.0.0.1/lirno/download";
 
-    std::string default_provider = "pseudo";
+    std::string default_provider = "apertium";
     std::map<int, std::string> translator_types; // TranslatorType header value to provider name
-    std::string fallback = "pseudo";             // "pseudo" or "none" (leave untranslated)
+    // For texts the chosen provider cannot translate: "none" leaves them untranslated, "pseudo"
+    // writes pseudo-localization into real cultures, which only a configuration asks for.
+    std::string fallback = "none";
+    // Cultures that always get pseudo-localization: a name here, or one that starts with it and
+    // "-" or "_" ("qps" covers "qps-ploc").
+    std::vector<std::string> pseudo_cultures = {"qps"};
     ApertiumConfig apertium;
 
     std::vector<AccountConfig> accounts;

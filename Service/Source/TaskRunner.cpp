@@ -3,6 +3,7 @@
 #include "ResultPackage.h"
 #include "Utf.h"
 
+#include <LocFormat/Origin.h>
 #include <map>
 
 namespace lirno::service
@@ -18,7 +19,9 @@ struct Tally
 {
     std::size_t translated = 0;
     std::size_t untranslated = 0;
+    std::size_t machine = 0; // machine output, to be reviewed
     std::map<std::string, std::size_t> by_provider;
+    std::map<std::string, std::size_t> unserved; // culture to texts no provider serves
 };
 
 std::string JoinNames(const std::vector<std::string>& names)
@@ -49,15 +52,33 @@ std::string Summary(const WorkPlan& plan, const Tally& tally)
     std::string message = "Translation finished: " + std::to_string(tally.translated) + " texts (" +
                           std::to_string(plan.characters) + " characters) of " + JoinNames(plan.targets) +
                           " into " + JoinNames(cultures) + ". Providers: " + providers + ".";
+    if (tally.machine > 0)
+        message += " " + std::to_string(tally.machine) +
+                   " texts are machine output, marked \"Origin\": \"machine\" in the archives, for review.";
+    if (!tally.unserved.empty())
+    {
+        std::string cultures_left;
+        std::size_t texts = 0;
+        for (const auto& [culture, count] : tally.unserved)
+        {
+            cultures_left += (cultures_left.empty() ? "" : ", ") + culture;
+            texts += count;
+        }
+        message += " Nothing for " + cultures_left + " (" + std::to_string(texts) +
+                   " texts): no machine translation is available for the language, and "
+                   "pseudo-localization is only written to pseudo cultures or when the service's fallback is "
+                   "\"pseudo\".";
+    }
     if (tally.untranslated > 0)
-        message +=
-            " Left untranslated (no provider for the language): " + std::to_string(tally.untranslated) + ".";
+        message += " Left untranslated in all: " + std::to_string(tally.untranslated) + ".";
     return message;
 }
 
 bool TranslateCulture(CultureWork& work, ProviderChain& chain, const std::string& provider_name, Tally& tally,
                       std::size_t& done, const ProgressSink& progress)
 {
+    if (!work.pending.empty() && !chain.Serves(provider_name, work.pair))
+        tally.unserved[work.pair.target_culture] += work.pending.size();
     std::size_t next = 0;
     while (next < work.pending.size())
     {
@@ -76,8 +97,12 @@ bool TranslateCulture(CultureWork& work, ProviderChain& chain, const std::string
         {
             if (result.texts[k])
             {
-                work.archive.Entries[work.pending[first + k]].Translation = std::move(*result.texts[k]);
+                auto& entry = work.archive.Entries[work.pending[first + k]];
+                entry.Translation = std::move(*result.texts[k]);
+                locformat::SetOrigin(entry, result.origins[k]);
                 ++tally.translated;
+                if (result.origins[k] != locformat::OriginPseudo)
+                    ++tally.machine;
             }
             else
                 ++tally.untranslated;

@@ -28,7 +28,7 @@ TEST(LocalizationService, DemoProjectHasTwoGameTargetsAndNoEngineTargets)
     const auto targets = service->GameTargets();
     ASSERT_EQ(Names(targets), (std::vector<std::string>{"Game", "Menus"}));
     EXPECT_EQ(targets[0]->NativeCultureIndex, 0);
-    EXPECT_EQ(targets[0]->SupportedCultures, (std::vector<std::string>{"en", "es", "ca", "de", "fr", "ja"}));
+    EXPECT_EQ(targets[0]->SupportedCultures, (std::vector<std::string>{"en", "es", "ca", "de", "fr", "ja", "qps"}));
     EXPECT_TRUE(service->EngineTargets().empty());
     EXPECT_FALSE(service->IsEngineTarget(*targets[0]));
     EXPECT_EQ(service->GameTargets()[1].get(), targets[1].get())
@@ -96,7 +96,7 @@ TEST(LocalizationService, ConfigurationsAreNamedAfterTargetAndStepAndCarryTheCom
     EXPECT_EQ(value("Step", "StringTables"), "Content/StringTables/Game");
     const auto document = host::FIniDocument::Load(path);
     ASSERT_TRUE(document);
-    EXPECT_EQ(document->GetAll("CommonSettings", "Culture").size(), 6u);
+    EXPECT_EQ(document->GetAll("CommonSettings", "Culture").size(), 7u);
 }
 
 TEST(LocalizationService, StepThatCannotBeStartedGivesNothing)

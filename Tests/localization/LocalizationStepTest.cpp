@@ -3,12 +3,14 @@
 #include "Localization/LocalizationService.h"
 
 #include "LocFormat/CompiledResource.h"
+#include "LocFormat/Origin.h"
 #include "LocFormat/TextFiles.h"
 #include "LocFormat/WordCount.h"
 #include "LocFormat/WordCountReport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -104,7 +106,7 @@ TEST_F(LocalizationStep, GatherWritesTheManifestAndAnArchivePerCulture)
     EXPECT_NE(manifest.Find("Items", "Sword"), nullptr)
         << "a table without a Namespace column uses its file name";
 
-    for (const std::string culture : {"en", "es", "ca", "de", "fr", "ja"})
+    for (const std::string culture : {"en", "es", "ca", "de", "fr", "ja", "qps"})
     {
         const locformat::FArchive archive = Archive(culture);
         ASSERT_EQ(archive.Entries.size(), 25u) << culture;
@@ -127,7 +129,7 @@ TEST_F(LocalizationStep, SampleProjectShipsUpToDateConfigurationsAndTexts)
             files.push_back(relative);
         }
     }
-    ASSERT_EQ(files.size(), 2u * (3 + 1 + 6));
+    ASSERT_EQ(files.size(), 2u * (3 + 1 + 7));
     std::map<std::string, std::string> shipped;
     for (const std::string& file : files)
     {
@@ -162,6 +164,7 @@ TEST_F(LocalizationStep, SecondGatherKeepsTranslationsAddsNewTextsAndDropsRemove
     }
     es.Find("HUD", "Mana")->Translation = "Maná";
     es.Find("Dialogue", "Greeting")->OtherFields = {{"Origin", "\"machine:apertium\""}};
+    locformat::SetOrigin(*es.Find("HUD", "Checkpoint"), "machine:apertium");
     SaveArchive(es);
 
     // One text added, one removed, one whose source changed.
@@ -179,6 +182,7 @@ TEST_F(LocalizationStep, SecondGatherKeepsTranslationsAddsNewTextsAndDropsRemove
     ASSERT_NE(updated.Find("HUD", "Stamina"), nullptr);
     EXPECT_FALSE(updated.Find("HUD", "Stamina")->IsTranslated());
     EXPECT_FALSE(updated.Find("HUD", "Checkpoint")->IsTranslated()) << "made for the old source text";
+    EXPECT_EQ(locformat::GetOrigin(*updated.Find("HUD", "Checkpoint")), "") << "the mark went with the translation";
     EXPECT_EQ(updated.Find("HUD", "Checkpoint")->Source, "Checkpoint reached!");
     EXPECT_EQ(updated.Find("Dialogue", "Greeting")->Translation, "ES<b>{0}</b> «Greeting» {PlayerName}\\n\"");
     EXPECT_EQ(updated.Find("Dialogue", "Greeting")->OtherFields,
@@ -194,6 +198,9 @@ TEST_F(LocalizationStep, CompileUsesCurrentTranslationsAndFallsBackToSources)
     ASSERT_EQ(Run("Game", ELocalizationStep::GatherText).ExitCode, 0);
     locformat::FArchive de = Archive("de");
     de.Find("HUD", "Health")->Translation = "Gesundheit";
+    // Where a translation came from does not change what the game shows.
+    locformat::SetOrigin(*de.Find("HUD", "Health"), "machine:apertium");
+    locformat::SetOrigin(*de.Find("HUD", "Mana"), "pseudo");
     de.Find("HUD", "Gold")->Translation = "{0} Gold";
     de.Find("HUD", "Gold")->Source = "an older source";
     SaveArchive(de);
@@ -230,6 +237,10 @@ TEST_F(LocalizationStep, ReportAppendsOneRowPerRunWithWordCounts)
     ASSERT_TRUE(locformat::ReadArchive(dir + "/fr/Menus.archive", fr, error));
     fr.Find("MainMenu", "NewGame")->Translation = "Nouvelle partie";
     fr.Find("MainMenu", "Welcome")->Translation = "Bon retour, {PlayerName} !";
+    fr.Find("MainMenu", "Quit")->Translation = "Quitter le jeu";
+    locformat::SetOrigin(*fr.Find("MainMenu", "Quit"), "machine:apertium");
+    fr.Find("MainMenu", "Settings")->Translation = "[Séttîîngs]";
+    locformat::SetOrigin(*fr.Find("MainMenu", "Settings"), "pseudo");
     ASSERT_TRUE(locformat::WriteArchive(dir + "/fr/Menus.archive", fr, error));
 
     ASSERT_EQ(Run("Menus", ELocalizationStep::WordCountReport).ExitCode, 0);
@@ -238,13 +249,25 @@ TEST_F(LocalizationStep, ReportAppendsOneRowPerRunWithWordCounts)
 
     locformat::FWordCountReport report;
     ASSERT_TRUE(locformat::ReadWordCountReport(dir + "/Menus.csv", report, error)) << error;
-    const std::vector<std::string> columns{"Date/Time", "Source", "en", "es", "ca", "de", "fr", "ja"};
+    std::vector<std::string> columns{"Date/Time", "Source"};
+    for (const std::string culture : {"en", "es", "ca", "de", "fr", "ja", "qps"})
+    {
+        columns.insert(columns.end(), {culture, culture + " machine", culture + " pseudo"});
+    }
     EXPECT_EQ(report.Columns, columns);
     ASSERT_EQ(report.Rows.size(), 2u);
+    const auto cell = [&](const std::string& column)
+    {
+        const auto at = std::find(report.Columns.begin(), report.Columns.end(), column);
+        return at == report.Columns.end() ? "?" : report.Rows[1][static_cast<std::size_t>(at - report.Columns.begin())];
+    };
     EXPECT_TRUE(LooksLikeDateTime(report.Rows[1][0])) << report.Rows[1][0];
-    EXPECT_EQ(report.Rows[1][1], report.Rows[1][2]) << "the native culture translates every source";
-    EXPECT_EQ(report.Rows[1][3], "0");
-    EXPECT_EQ(report.Rows[1][6], "4"); // Nouvelle partie / Bon retour, {PlayerName} !
+    EXPECT_EQ(cell("Source"), cell("en")) << "the native culture translates every source";
+    EXPECT_EQ(cell("es"), "0");
+    EXPECT_EQ(cell("fr"), "4"); // Nouvelle partie / Bon retour, {PlayerName} !
+    EXPECT_EQ(cell("fr machine"), "3");
+    EXPECT_EQ(cell("fr pseudo"), "1");
+    EXPECT_EQ(cell("de machine"), "0");
 }
 
 TEST_F(LocalizationStep, PlugInFilesAndOtherCsvFilesInTheLocalizationFolderAreIgnored)

@@ -2,6 +2,8 @@
 #include "PackageFixture.h"
 #include "Utf.h"
 
+#include <LocFormat/Origin.h>
+
 #include <gtest/gtest.h>
 
 namespace lirno::service
@@ -38,6 +40,24 @@ TEST(PlanWork, SkipsNativeCulturesAndCountsOnlyUntranslatedTexts)
     EXPECT_EQ(plan->characters, de->characters + Find(*plan, "Game/es/Game.archive")->characters +
                                     CountCharacters("Options") + CountCharacters("Quit game"));
     EXPECT_EQ(plan->targets, (std::vector<std::string>{"Game", "Menus"}));
+}
+
+TEST(PlanWork, PseudoLocalizedTextsArePendingLikeMissingOnesMachineOutputIsNot)
+{
+    auto upload = test::SampleUpload();
+    locformat::FArchive es = test::ParseArchiveOrFail(upload[3]);
+    for (auto& entry : es.Entries)
+        entry.Translation = "[" + entry.Source + "]";
+    locformat::SetOrigin(es.Entries[0], "pseudo");
+    locformat::SetOrigin(es.Entries[1], "machine:apertium");
+    std::string error;
+    ASSERT_TRUE(locformat::ArchiveToJson(es, upload[3].bytes, error));
+    const auto plan = PlanWork(upload, English, false, error);
+    ASSERT_TRUE(plan) << error;
+    const CultureWork* work = Find(*plan, "Game/es/Game.archive");
+    ASSERT_NE(work, nullptr);
+    EXPECT_EQ(work->pending, std::vector<std::size_t>{0});
+    EXPECT_EQ(work->characters, CountCharacters(es.Entries[0].Source));
 }
 
 TEST(PlanWork, TranslateAllTakesEveryText)

@@ -74,6 +74,30 @@ TEST(ProviderChain, CultureWithoutProviderUsesFallbackOrStaysUntranslated)
     EXPECT_TRUE(result.by_provider.empty());
 }
 
+TEST(ProviderChain, PseudoCulturesGetPseudoLocalizationAndEveryTextItsOrigin)
+{
+    ServiceConfig config;
+    config.fallback = "none";
+    config.pseudo_cultures = {"qps", "x-test"};
+    FakeProvider* fake = nullptr;
+    ProviderChain chain(config, Providers(fake));
+    for (const char* culture : {"qps", "QPS-ploc", "qps_plocm", "x-test"})
+    {
+        const auto result = chain.Translate("fake", {"en", culture}, {"Hi {0}"});
+        EXPECT_EQ(result.texts[0], PseudoLocalize("Hi {0}")) << culture;
+        EXPECT_EQ(result.origins[0], "pseudo") << culture;
+    }
+    EXPECT_FALSE(chain.IsPseudoCulture("qpsx"));
+    EXPECT_FALSE(chain.Serves("fake", {"en", "ja"}));
+    EXPECT_EQ(fake->calls, 0);
+
+    const auto german = chain.Translate("fake", {"en", "de"}, {"ok", "skip"});
+    EXPECT_EQ(german.origins, (std::vector<std::string>{"machine:fake", ""}));
+    config.fallback = "pseudo";
+    ProviderChain with_fallback(config, Providers(fake));
+    EXPECT_EQ(with_fallback.Translate("fake", {"en", "de"}, {"skip"}).origins[0], "pseudo");
+}
+
 TEST(ProviderChain, TranslatorTypeSelectsConfiguredProviderElseDefault)
 {
     ServiceConfig config;

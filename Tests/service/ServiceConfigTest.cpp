@@ -23,7 +23,10 @@ TEST(ServiceConfig, ReadsValuesOverDefaults)
     ASSERT_TRUE(config) << error;
     EXPECT_EQ(config->port, 0);
     EXPECT_EQ(config->translator_types.at(2), "apertium");
-    EXPECT_EQ(config->default_provider, "pseudo");
+    // Pseudo-localization reaches real cultures only when a configuration asks for it.
+    EXPECT_EQ(config->default_provider, "apertium");
+    EXPECT_EQ(config->fallback, "none");
+    EXPECT_EQ(config->pseudo_cultures, std::vector<std::string>{"qps"});
     ASSERT_EQ(config->accounts.size(), 1u);
     EXPECT_EQ(config->accounts[0].allowance, 50);
 }

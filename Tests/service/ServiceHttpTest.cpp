@@ -3,6 +3,9 @@
 #include "PackageFixture.h"
 #include "PseudoProvider.h"
 #include "Server.h"
+#include "Utf.h"
+
+#include <LocFormat/Origin.h>
 
 #include <arpa/inet.h>
 #include <filesystem>
@@ -361,5 +364,105 @@ TEST(ServiceTls, ServesHttpsWithTheGivenCertificateAndRefusesMissingOnes)
     EXPECT_FALSE(broken.Start(error));
     EXPECT_NE(error.find("missing.pem"), std::string::npos);
     std::filesystem::remove_all(folder);
+}
+} // namespace lirno::service
+
+namespace lirno::service
+{
+namespace
+{
+// Translates into German only, by prefixing.
+class GermanProvider final : public Provider
+{
+public:
+    std::string_view Name() const override { return "german"; }
+    bool Supports(const LanguagePair& pair) const override { return pair.target_culture == "de"; }
+    std::vector<std::optional<std::string>> Translate(const LanguagePair&,
+                                                      const std::vector<std::string>& texts) override
+    {
+        std::vector<std::optional<std::string>> out;
+        for (const std::string& text : texts)
+            out.emplace_back("DE " + text);
+        return out;
+    }
+};
+} // namespace
+
+TEST(ServiceProvenance, MarksWhatItWritesAndRetranslatesOnlyPseudoTextsOnTheNextRun)
+{
+    ServiceConfig config = TestConfig();
+    config.default_provider = "german";
+    config.fallback = "none";
+    std::vector<std::unique_ptr<Provider>> providers;
+    providers.push_back(std::make_unique<GermanProvider>());
+    providers.push_back(std::make_unique<PseudoProvider>());
+    TranslationService service(config, std::move(providers));
+    std::string error;
+    ASSERT_TRUE(service.Start(error)) << error;
+    httplib::Client client("127.0.0.1", service.Port());
+    client.set_read_timeout(10, 0);
+    const auto run = [&](const std::vector<PackageEntry>& upload)
+    {
+        const auto posted = client.Post("/api/zqlirno/upload", test::PluginHeaders("key-a"),
+                                        test::UploadBody(upload, "77"), "application/octet-stream");
+        json answer = posted ? json::parse(posted->body, nullptr, false) : json();
+        EXPECT_EQ(answer.value("Status", -1), 1) << (posted ? posted->body : "no answer");
+        const json record = answer["Content"];
+        for (int i = 0; i < 500 && answer["Content"].value("CompletionProgress", 0.0) < 100.0; ++i)
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            const auto polled =
+                client.Post("/api/zqlirno/status", test::PluginHeaders("key-a", "0"), record.dump(), "application/json");
+            answer = polled ? json::parse(polled->body, nullptr, false) : json();
+        }
+        return std::make_pair(record["CharCount"].get<int>(), answer["Content"]);
+    };
+
+    // de: one text pseudo-localized earlier, one translated by a person, one missing; ja has no
+    // provider; qps is a pseudo culture.
+    const std::vector<std::string> game = {"Hello {PlayerName}!", "Press <b>Start</b>", "You have {0} coins"};
+    locformat::FArchive de = test::ParseArchiveOrFail(
+        {"de", test::ArchiveJson("Game", "de", game, {PseudoLocalize(game[0]), "Drücke <b>Start</b>"})});
+    locformat::SetOrigin(de.Entries[0], "pseudo");
+    std::vector<PackageEntry> upload = {{"Game/Game.manifest", test::ManifestJson("Game", "en", game)},
+                                        {"Game/en/Game.archive", test::ArchiveJson("Game", "en", game, game)},
+                                        {"Game/de/Game.archive", ""},
+                                        {"Game/ja/Game.archive", test::ArchiveJson("Game", "ja", game)},
+                                        {"Game/qps/Game.archive", test::ArchiveJson("Game", "qps", game)}};
+    ASSERT_TRUE(locformat::ArchiveToJson(de, upload[2].bytes, error));
+
+    const auto [first_characters, first] = run(upload);
+    const std::size_t all = CountCharacters(game[0]) + CountCharacters(game[1]) + CountCharacters(game[2]);
+    EXPECT_EQ(first_characters, static_cast<int>(CountCharacters(game[0]) + CountCharacters(game[2]) + 2 * all));
+    const std::string message = first.value("result_msg", "");
+    EXPECT_NE(message.find("Nothing for ja (3 texts)"), std::string::npos) << message;
+    EXPECT_NE(message.find("2 texts are machine output"), std::string::npos) << message;
+    const auto files = test::ReadResultPackage(first.value("file_b64", ""));
+    ASSERT_EQ(files.size(), 3u);
+    const auto de_out = test::ParseArchiveOrFail(files[0]);
+    EXPECT_EQ(de_out.Entries[0].Translation, "DE " + game[0]);
+    EXPECT_EQ(locformat::GetOrigin(de_out.Entries[0]), "machine:german");
+    EXPECT_EQ(de_out.Entries[1].Translation, "Drücke <b>Start</b>");
+    EXPECT_EQ(locformat::GetOrigin(de_out.Entries[1]), "") << "a person's translation keeps no mark";
+    EXPECT_EQ(locformat::GetOrigin(de_out.Entries[2]), "machine:german");
+    const auto ja_out = test::ParseArchiveOrFail(files[1]);
+    for (const auto& entry : ja_out.Entries)
+        EXPECT_TRUE(entry.Translation.empty() && entry.OtherFields.empty()) << entry.Key;
+    const auto qps_out = test::ParseArchiveOrFail(files[2]);
+    for (std::size_t i = 0; i < game.size(); ++i)
+    {
+        EXPECT_EQ(qps_out.Entries[i].Translation, PseudoLocalize(game[i]));
+        EXPECT_EQ(locformat::GetOrigin(qps_out.Entries[i]), "pseudo");
+    }
+
+    // The next run takes the archives as they came back: machine output stays, the pseudo
+    // culture is translated (and counted) again, ja is still missing.
+    upload[2].bytes = files[0].bytes;
+    upload[4].bytes = files[2].bytes;
+    const auto [second_characters, second] = run(upload);
+    EXPECT_EQ(second_characters, static_cast<int>(2 * all));
+    const auto again = test::ReadResultPackage(second.value("file_b64", ""));
+    ASSERT_EQ(again.size(), 3u);
+    EXPECT_EQ(again[0].bytes, files[0].bytes);
 }
 } // namespace lirno::service

@@ -2,6 +2,8 @@
 #include "Steps.h"
 #include "StringTables.h"
 
+#include "LocFormat/Origin.h"
+
 namespace locstep
 {
 namespace
@@ -45,6 +47,11 @@ locformat::FArchive UpdateArchive(const locformat::FManifest& manifest, const lo
         else if (earlier && earlier->IsTranslated())
         {
             ++changes.Outdated;
+        }
+        if (native || !earlier || earlier->Source != text.Source)
+        {
+            // The mark of where a translation came from goes with that translation.
+            locformat::SetOrigin(entry, "");
         }
         if (!earlier)
         {

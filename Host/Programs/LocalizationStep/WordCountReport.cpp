@@ -1,6 +1,7 @@
 #include "StepOutput.h"
 #include "Steps.h"
 
+#include "LocFormat/Origin.h"
 #include "LocFormat/WordCount.h"
 #include "LocFormat/WordCountReport.h"
 
@@ -48,16 +49,21 @@ bool RunWordCountReport(const FStepConfig& config, std::string& error)
             return false;
         }
         const FArchiveIndex index(archive);
-        std::size_t words = 0;
+        // Indexed by locformat::ETranslationOrigin: human, machine, pseudo.
+        std::size_t words[3] = {0, 0, 0};
         for (const locformat::FManifestEntry& text : manifest.Entries)
         {
             if (const locformat::FArchiveEntry* current = index.CurrentTranslation(text))
             {
-                words += locformat::CountWords(current->Translation);
+                words[static_cast<int>(locformat::GetOriginKind(*current))] +=
+                    locformat::CountWords(current->Translation);
             }
         }
-        Progress("Culture " + culture + ": " + std::to_string(words) + " translated words");
-        cells.emplace_back(culture, std::to_string(words));
+        Progress("Culture " + culture + ": " + std::to_string(words[0]) + " translated words, " +
+                 std::to_string(words[1]) + " machine-translated, " + std::to_string(words[2]) + " pseudo");
+        cells.emplace_back(culture, std::to_string(words[0]));
+        cells.emplace_back(culture + std::string(locformat::ReportMachineSuffix), std::to_string(words[1]));
+        cells.emplace_back(culture + std::string(locformat::ReportPseudoSuffix), std::to_string(words[2]));
     }
 
     // Earlier runs stay in the report; a report we cannot read is not overwritten.

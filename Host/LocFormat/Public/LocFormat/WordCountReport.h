@@ -1,7 +1,9 @@
 // The word-count report of a target: a CSV file with a header line and one row per run.
 // Columns: "Date/Time" (UTC, "YYYY-MM-DD HH:MM:SS"), "Source" (words of all source texts), then
-// one column per culture named after it (words of that culture's translated texts). A run with
-// a culture that earlier runs lacked adds a column; earlier rows leave that cell empty.
+// three per culture: one named after it (words of its texts translated by people), "<culture>
+// machine" (machine output awaiting review) and "<culture> pseudo" (pseudo-localization), told
+// apart by the entries' "Origin". A run with a column that earlier runs lacked adds it; earlier
+// rows leave that cell empty.
 #pragma once
 
 #include <string>
@@ -13,6 +15,8 @@ namespace locformat
 {
 inline constexpr std::string_view ReportDateTimeColumn = "Date/Time";
 inline constexpr std::string_view ReportSourceColumn = "Source";
+inline constexpr std::string_view ReportMachineSuffix = " machine";
+inline constexpr std::string_view ReportPseudoSuffix = " pseudo";
 
 struct FWordCountReport
 {
