@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   zlib1g-dev libcurl4-openssl-dev libssl-dev ca-certificates
-  nlohmann-json3-dev libcpp-httplib-dev libcli11-dev libspdlog-dev libfmt-dev
+  nlohmann-json3-dev libcpp-httplib-dev libcli11-dev libspdlog-dev libfmt-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   zip unzip p7zip-full python3 curl
