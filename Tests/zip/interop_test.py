@@ -76,37 +76,52 @@ def compare_trees(expected, actual):
             assert os.path.isfile(os.path.join(expected, rel, name)), f"unexpected {rel}/{name}"
 
 
-def engine_archive(ziptool, work, password):
+def add_large_files(root):
+    """Items large enough to be deflated in blocks, ending on and off a block boundary."""
+    block = 128 * 1024
+    with open(os.path.join(root, "large.txt"), "w") as f:
+        for i in range(70000):
+            f.write(f"entry {i}: translated text number {i * 7919 % 100003}\n")
+    with open(os.path.join(root, "large_random.bin"), "wb") as f:
+        f.write(os.urandom(8 * block + 1))
+    with open(os.path.join(root, "large_even.dat"), "wb") as f:
+        f.write(bytes(range(256)) * (12 * block // 256))
+
+
+def engine_archive(ziptool, work, password, threads="4"):
     src = os.path.join(work, "src")
     make_corpus(src, ascii_only=True)  # the writer leaves the UTF-8 name flag clear
+    add_large_files(src)
     archive = os.path.join(work, "engine.zip")
     args = [ziptool, "create", archive] + corpus_items(src)
     if password:
         args += ["--password", PASSWORD]
-    run(args)
+    env = dict(os.environ, LIRNO_ZIP_THREADS=threads)
+    proc = subprocess.run(args, capture_output=True, text=True, env=env)
+    assert proc.returncode == 0, proc.stderr
     return src, archive
 
 
-def engine_to_unzip(ziptool, work, password):
+def engine_to_unzip(ziptool, work, password, threads="4"):
     need("unzip")
-    src, archive = engine_archive(ziptool, work, password)
+    src, archive = engine_archive(ziptool, work, password, threads)
     pw = ["-P", PASSWORD] if password else []
     run(["unzip", "-t"] + pw + [archive])
     run(["unzip", "-q"] + pw + [archive, "-d", os.path.join(work, "out")])
     compare_trees(src, os.path.join(work, "out"))
 
 
-def engine_to_7z(ziptool, work, password):
+def engine_to_7z(ziptool, work, password, threads="4"):
     need("7z")
-    src, archive = engine_archive(ziptool, work, password)
+    src, archive = engine_archive(ziptool, work, password, threads)
     pw = ["-p" + PASSWORD] if password else []
     run(["7z", "t"] + pw + [archive])
     run(["7z", "x", "-y"] + pw + ["-o" + os.path.join(work, "out"), archive])
     compare_trees(src, os.path.join(work, "out"))
 
 
-def engine_to_python(ziptool, work, password):
-    src, archive = engine_archive(ziptool, work, password)
+def engine_to_python(ziptool, work, password, threads="4"):
+    src, archive = engine_archive(ziptool, work, password, threads)
     with zipfile.ZipFile(archive) as z:
         pwd = PASSWORD.encode() if password else None
         if pwd:
@@ -212,6 +227,12 @@ def main():
             engine_to_python(ziptool, work, False)
         elif case == "engine_password_python":
             engine_to_python(ziptool, work, True)
+        elif case == "engine_serial_unzip":
+            engine_to_unzip(ziptool, work, False, threads="1")
+        elif case == "engine_serial_7z":
+            engine_to_7z(ziptool, work, True, threads="1")
+        elif case == "engine_serial_python":
+            engine_to_python(ziptool, work, False, threads="1")
         elif case == "infozip_stored":
             extract_with_engine(ziptool, work, *infozip_archive(work, ["-0"]))
         elif case == "infozip_deflated":

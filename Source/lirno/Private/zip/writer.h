@@ -1,6 +1,7 @@
 // The state of one archive being written.
 #pragma once
 
+#include "parallel_deflate.h"
 #include "records.h"
 #include "stream.h"
 
@@ -45,6 +46,7 @@ struct Writer
     bool finished = false;
     std::vector<CentralRecord> central;
     std::unique_ptr<DeflateStream> deflate; // made for the first deflated item
+    std::unique_ptr<ParallelDeflateStream> parallel; // made for the first large item
     CipherStream cipher{out};
     std::unique_ptr<std::uint8_t[]> buffer = std::make_unique<std::uint8_t[]>(BlockSize);
 

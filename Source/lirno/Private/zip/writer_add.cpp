@@ -4,6 +4,7 @@
 #include "platform.h"
 #include "times.h"
 #include "utf.h"
+#include "worker_pool.h"
 #include "writer.h"
 
 #include <random>
@@ -135,8 +136,8 @@ struct DataResult
     std::uint64_t bytes_read = 0;
 };
 
-// Copies or deflates the source into `sink`.
-DataResult write_data(Writer& writer, Stream& source, Stream& sink)
+// Copies or deflates the source into `sink`; the CRC is left to a sink that takes it itself.
+DataResult write_data(Writer& writer, Stream& source, Stream& sink, bool checksum)
 {
     DataResult data;
     data.crc = static_cast<std::uint32_t>(crc32(0, nullptr, 0));
@@ -151,7 +152,8 @@ DataResult write_data(Writer& writer, Stream& source, Stream& sink)
             data.result = zip_result::WriteFailed;
             return data;
         }
-        data.crc = static_cast<std::uint32_t>(crc32(data.crc, buffer, static_cast<uInt>(n)));
+        if (checksum)
+            data.crc = static_cast<std::uint32_t>(crc32(data.crc, buffer, static_cast<uInt>(n)));
         data.bytes_read += static_cast<std::uint64_t>(n);
         data.result = sink.write(buffer, static_cast<std::size_t>(n));
         if (data.result != zip_result::Ok)
@@ -159,6 +161,26 @@ DataResult write_data(Writer& writer, Stream& source, Stream& sink)
     }
     data.result = sink.finish();
     return data;
+}
+
+// The block-parallel compressor for an item large enough to split, when more than one thread
+// may work on it; null keeps the item on the calling thread.
+ParallelDeflateStream* parallel_deflate_for(Writer& writer, std::int64_t expected_size)
+{
+    if (expected_size < 0 || static_cast<std::uint64_t>(expected_size) <= ParallelThreshold)
+        return nullptr;
+    const unsigned threads = deflate_threads();
+    if (threads < 2)
+        return nullptr;
+    if (writer.parallel == nullptr)
+    {
+        WorkerPool* pool = WorkerPool::shared(threads);
+        if (pool == nullptr)
+            return nullptr;
+        // Two blocks per worker keep every worker busy while the oldest one is written.
+        writer.parallel = std::make_unique<ParallelDeflateStream>(*pool, 2 * std::size_t{pool->size()});
+    }
+    return writer.parallel.get();
 }
 
 // Rewrites the local header in place once CRC and sizes are known.
@@ -249,17 +271,29 @@ ZipResult add_item(Writer& writer, const char16_t* name, const void* source_data
     data.crc = 0;
     if (!folder)
     {
+        ParallelDeflateStream* parallel = nullptr;
         if (header.method == 8)
         {
-            if (writer.deflate == nullptr)
-                writer.deflate = std::make_unique<DeflateStream>();
-            if (!writer.deflate->ready())
-                return zip_result::WriteFailed;
-            writer.deflate->begin(*sink);
-            sink = writer.deflate.get();
+            parallel = parallel_deflate_for(writer, source.expected_size);
+            if (parallel != nullptr)
+            {
+                parallel->begin(*sink);
+                sink = parallel;
+            }
+            else
+            {
+                if (writer.deflate == nullptr)
+                    writer.deflate = std::make_unique<DeflateStream>();
+                if (!writer.deflate->ready())
+                    return zip_result::WriteFailed;
+                writer.deflate->begin(*sink);
+                sink = writer.deflate.get();
+            }
             header.flags |= FlagMaximum; // level 8 counts as maximum compression
         }
-        data = write_data(writer, *source.stream, *sink);
+        data = write_data(writer, *source.stream, *sink, parallel == nullptr);
+        if (parallel != nullptr)
+            data.crc = parallel->crc();
     }
     source.stream.reset();
     if (out.sticky != zip_result::Ok)
