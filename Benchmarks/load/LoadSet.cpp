@@ -15,9 +15,9 @@ namespace loadbench
 {
 namespace
 {
-const char* const Words[] = {"village", "sword",  "dragon", "gold",  "quest",  "shadow", "river",
+const char* const Words[] = {"village", "sword",    "dragon",  "gold",   "quest", "shadow", "river",
                              "castle",  "merchant", "ancient", "forest", "brave", "potion", "shield",
-                             "the",     "a",      "of",     "to",    "and",    "with",   "your"};
+                             "the",     "a",        "of",      "to",     "and",   "with",   "your"};
 const char* const Cultures[] = {"de", "fr", "es", "ja"};
 
 std::string Sentence(std::uint32_t& state)
@@ -96,8 +96,8 @@ LoadSet MakeLoadSet(std::size_t target_bytes, const std::string& job_number, std
     for (const PackageEntry& file : files)
     {
         const std::u16string name = lirno::service::Utf8ToUtf16(file.name);
-        if (zip_add_memory(zip, name.c_str(), file.bytes.data(), static_cast<std::uint32_t>(file.bytes.size())) !=
-            zip_result::Ok)
+        if (zip_add_memory(zip, name.c_str(), file.bytes.data(),
+                           static_cast<std::uint32_t>(file.bytes.size())) != zip_result::Ok)
         {
             zip_close(zip);
             error = "the zip engine refused " + file.name;

@@ -9,8 +9,8 @@ namespace loadbench
 {
 struct LoadSet
 {
-    std::string upload;       // the request body: password zip, every byte shifted
-    std::string natives;      // the "NativeLang" header (base64 JSON)
+    std::string upload;        // the request body: password zip, every byte shifted
+    std::string natives;       // the "NativeLang" header (base64 JSON)
     std::size_t set_bytes = 0; // the manifest and archives before packing
     std::size_t texts = 0;     // texts to translate
 };

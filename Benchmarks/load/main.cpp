@@ -42,8 +42,8 @@ struct Options
     unsigned uploads_in_memory = 4; // the upload budget, in uploads of this set
     int poll_ms = 1000;
     int time_limit_s = 600;
-    double base_mib = 160.0;   // the service with nothing to do, plus its threads' stacks
-    double set_factor = 10.0;  // memory one upload or one running task may take, in set sizes
+    double base_mib = 160.0;  // the service with nothing to do, plus its threads' stacks
+    double set_factor = 10.0; // memory one upload or one running task may take, in set sizes
     std::string service = SERVICE_PATH;
     bool keep = false;
 };
@@ -93,13 +93,14 @@ long ProcStatusKib(pid_t pid, const std::string& field)
 
 httplib::Headers Headers(const LoadSet& set)
 {
-    return {{"User-Agent", "zq lirno"},       {"Authorization", ApiKey},  {"TranslateAll", "false"},
-            {"NativeLang", set.natives},      {"Version", "1.3"},         {"Rnd", JobNumber},
-            {"TranslatorType", "0"},          {"ProjectID", "LOAD"},      {"ENGINE_MAJOR_VERSION", "5"}};
+    return {{"User-Agent", "zq lirno"},  {"Authorization", ApiKey}, {"TranslateAll", "false"},
+            {"NativeLang", set.natives}, {"Version", "1.3"},        {"Rnd", JobNumber},
+            {"TranslatorType", "0"},     {"ProjectID", "LOAD"},     {"ENGINE_MAJOR_VERSION", "5"}};
 }
 
 // One plug-in job: upload (again after a pause while the service is busy), then poll.
-void RunClient(int port, const LoadSet& set, const Options& options, Clock::time_point deadline, Totals& totals)
+void RunClient(int port, const LoadSet& set, const Options& options, Clock::time_point deadline,
+               Totals& totals)
 {
     httplib::Client client("127.0.0.1", port);
     client.set_read_timeout(120, 0);
@@ -112,7 +113,8 @@ void RunClient(int port, const LoadSet& set, const Options& options, Clock::time
         if (Clock::now() > deadline)
             return totals.Fail("time limit reached before the upload was accepted");
         const auto sent = Clock::now();
-        const auto answer = client.Post("/api/zqlirno/upload", headers, set.upload, "application/octet-stream");
+        const auto answer =
+            client.Post("/api/zqlirno/upload", headers, set.upload, "application/octet-stream");
         if (!answer || answer->status != 200)
             return totals.Fail("upload: " + (answer ? "HTTP " + std::to_string(answer->status)
                                                     : httplib::to_string(answer.error())));
@@ -145,7 +147,8 @@ void RunClient(int port, const LoadSet& set, const Options& options, Clock::time
         totals.status.Add(Ms(Clock::now() - sent));
         const json envelope = json::parse(answer->body, nullptr, false);
         if (!envelope.is_object() || envelope.value("Status", -1) != 1)
-            return totals.Fail("status refused: " + (envelope.is_object() ? envelope.value("Msg", "") : answer->body));
+            return totals.Fail("status refused: " +
+                               (envelope.is_object() ? envelope.value("Msg", "") : answer->body));
         const json& content = envelope["Content"];
         if (content.value("CompletionProgress", 0.0) < 100.0)
             continue;
@@ -181,8 +184,8 @@ pid_t StartService(const Options& options, const fs::path& work, const LoadSet& 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, (work / "service.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 1, (work / "service.log").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     std::vector<char*> args;
     for (const std::string& a : argv)
@@ -202,10 +205,12 @@ int main(int argc, char** argv)
     CLI::App app{"Runs N plug-in clients at once against one translation service on loopback: each "
                  "uploads a generated localization set and polls until its package is back. Fails when "
                  "a job fails or the service's peak memory passes the bound of its configured limits."};
-    app.add_option("-n,--clients", options.clients, "Clients, one job each (default 20)")->check(CLI::Range(1, 500));
+    app.add_option("-n,--clients", options.clients, "Clients, one job each (default 20)")
+        ->check(CLI::Range(1, 500));
     app.add_option("--set-mb", options.set_mb, "Size of each localization set in MB (default 5)")
         ->check(CLI::Range(0.01, 200.0));
-    app.add_option("--workers", options.workers, "Service translation threads (default 2)")->check(CLI::Range(1, 64));
+    app.add_option("--workers", options.workers, "Service translation threads (default 2)")
+        ->check(CLI::Range(1, 64));
     app.add_option("--max-active-tasks", options.max_active_tasks,
                    "Service limit of queued and running tasks; more uploads are answered busy (default 8)")
         ->check(CLI::Range(1, 1000));
@@ -214,7 +219,8 @@ int main(int argc, char** argv)
         ->check(CLI::Range(1, 1000));
     app.add_option("--poll-ms", options.poll_ms, "Pause between status polls (default 1000, the plug-in's)")
         ->check(CLI::Range(10, 10000));
-    app.add_option("--time-limit", options.time_limit_s, "Seconds before unfinished jobs count as failed (default 600)")
+    app.add_option("--time-limit", options.time_limit_s,
+                   "Seconds before unfinished jobs count as failed (default 600)")
         ->check(CLI::Range(1, 7200));
     app.add_option("--base-mib", options.base_mib, "Memory bound: the idle service (default 160 MiB)");
     app.add_option("--set-factor", options.set_factor,
@@ -244,7 +250,8 @@ int main(int argc, char** argv)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     if (service <= 0 || !fs::exists(port_file))
     {
-        std::fprintf(stderr, "load-benchmark: the service did not start: %s\n", ReadFile(work / "service.log").c_str());
+        std::fprintf(stderr, "load-benchmark: the service did not start: %s\n",
+                     ReadFile(work / "service.log").c_str());
         if (service > 0)
             ::kill(service, SIGKILL);
         return 1;
@@ -299,15 +306,16 @@ int main(int argc, char** argv)
     std::printf("status answer latency: %s\n", totals.status.Summary().c_str());
     std::printf("service memory: idle %.0f MiB, peak %.0f MiB; bound %.0f MiB = %.0f + (%u workers + %u "
                 "uploads) x %.0f x %.1f MiB set\n",
-                static_cast<double>(idle_kib) / 1024.0, peak_mib, bound_mib, options.base_mib, options.workers,
-                options.uploads_in_memory, options.set_factor, set_mib);
+                static_cast<double>(idle_kib) / 1024.0, peak_mib, bound_mib, options.base_mib,
+                options.workers, options.uploads_in_memory, options.set_factor, set_mib);
     for (const std::string& failure : totals.failures)
         std::printf("failure: %s\n", failure.c_str());
     const bool service_ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     if (!service_ok)
         std::printf("failure: the service did not stop cleanly (status %d); log in %s\n", status,
                     (work / "service.log").c_str());
-    const bool ok = totals.failed == 0 && totals.done == options.clients && peak_mib <= bound_mib && service_ok;
+    const bool ok =
+        totals.failed == 0 && totals.done == options.clients && peak_mib <= bound_mib && service_ok;
     if (peak_mib > bound_mib)
         std::printf("failure: peak memory above the bound\n");
     if (options.keep || !ok)

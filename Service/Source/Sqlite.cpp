@@ -42,7 +42,8 @@ SqliteStatement& SqliteStatement::BindBlob(int index, std::string_view bytes)
 {
     // A zero-length blob must still be a blob, not NULL.
     static const char empty = 0;
-    sqlite3_bind_blob64(statement_, index, bytes.empty() ? &empty : bytes.data(), bytes.size(), SQLITE_STATIC);
+    sqlite3_bind_blob64(statement_, index, bytes.empty() ? &empty : bytes.data(), bytes.size(),
+                        SQLITE_STATIC);
     return *this;
 }
 

@@ -73,13 +73,9 @@ protected:
     {
         const std::string port_file = (folder_ / "service.port").string();
         fs::remove(port_file);
-        std::vector<std::string> args = {SERVICE_PATH,
-                                         "--config",
-                                         (folder_ / "config.json").string(),
-                                         "--port",
-                                         std::to_string(port),
-                                         "--port-file",
-                                         port_file};
+        std::vector<std::string> args = {
+            SERVICE_PATH,  "--config", (folder_ / "config.json").string(), "--port", std::to_string(port),
+            "--port-file", port_file};
         args.insert(args.end(), extra.begin(), extra.end());
         service_ = std::make_unique<Process>(args, (folder_ / "service.out").string());
         if (!WaitFor([&] { return fs::exists(port_file) || service_->Wait(std::chrono::milliseconds(0)); },
@@ -189,7 +185,8 @@ TEST_F(ServiceProcess, KilledMidTaskTheRestartedServiceFinishesItAndChargesOnce)
     ASSERT_EQ(answer.value("Status", -1), 1) << answer.dump();
     const std::string package = answer["Content"]["file_b64"];
     EXPECT_EQ(test::ReadResultPackage(package).size(), 3u);
-    EXPECT_NE(ReadFile((folder_ / "service.out").string()).find("resuming 1 unfinished task"), std::string::npos);
+    EXPECT_NE(ReadFile((folder_ / "service.out").string()).find("resuming 1 unfinished task"),
+              std::string::npos);
 
     // Charged once: what is left is the allowance less one task, after the kill and again after
     // a second restart, where the finished task is still answered with its package.

@@ -1,6 +1,6 @@
 // The service's database: charges, tasks and their life across a reopening of the file.
-#include "Accounts.h"
 #include "ServiceState.h"
+#include "Accounts.h"
 #include "Sqlite.h"
 
 #include <filesystem>
@@ -158,8 +158,8 @@ TEST_F(ServiceStateFile, RefusesANewerSchemaAnotherProgramsFileAndASecondService
     {
         auto db = SqliteDb::Open(other, error);
         ASSERT_TRUE(db);
-        ASSERT_TRUE(db->Execute("CREATE TABLE service_info (name TEXT, value TEXT); PRAGMA user_version = 1",
-                                error));
+        ASSERT_TRUE(
+            db->Execute("CREATE TABLE service_info (name TEXT, value TEXT); PRAGMA user_version = 1", error));
     }
     EXPECT_FALSE(ServiceState::Open(other, error));
     EXPECT_NE(error.find("not a translation-service database"), std::string::npos) << error;

@@ -9,7 +9,8 @@ namespace
 {
 auto FindOrigin(auto& fields)
 {
-    return std::find_if(fields.begin(), fields.end(), [](const auto& field) { return field.first == OriginMember; });
+    return std::find_if(fields.begin(), fields.end(),
+                        [](const auto& field) { return field.first == OriginMember; });
 }
 } // namespace
 
