@@ -9,8 +9,14 @@
 #include <filesystem>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
+
+extern char** environ;
 
 using namespace host;
 using namespace host::test;
@@ -47,6 +53,20 @@ FRun Editor(const std::string& arguments, const std::string& tag)
 bool Contains(const std::string& text, const std::string& part)
 {
     return text.find(part) != std::string::npos;
+}
+
+std::string LastLine(const std::string& text)
+{
+    const auto end = text.find_last_not_of('\n');
+    const auto start = text.rfind('\n', end);
+    return end == std::string::npos ? std::string() : text.substr(start + 1, end - start);
+}
+
+std::string EditorLog(const std::string& project)
+{
+    std::string log;
+    File::ReadAllText(project + "Saved/Logs/Editor.log", log);
+    return log;
 }
 
 void SetUserSetting(const std::string& project, const std::string& key, const std::string& value)
@@ -143,6 +163,67 @@ TEST(EditorRun, CompletedCommandBringsUpOutputLogAndExitsZero)
     ASSERT_TRUE(File::ReadAllText(project + "Saved/Logs/Editor.log", log));
     EXPECT_TRUE(Contains(log, "LogHostTest: Display: startup 1\n"));
     EXPECT_TRUE(Contains(log, "LogHostTest: Display: shutdown\n"));
+}
+
+TEST(EditorRun, CompletedRunWithAWarningExitsThreeAndTheLogEndsWithTheOutcome)
+{
+    const std::string project = MakeProject("editor_run_warn");
+    FRun run = Editor("run " + Quote(project) + " hosttest.Action", "run_clean");
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_TRUE(Contains(LastLine(EditorLog(project)), "Outcome: exit status 0: the job completed"))
+        << EditorLog(project);
+
+    SetUserSetting(project, "Mode", "warn");
+    run = Editor("run " + Quote(project) + " hosttest.Action", "run_warn");
+    EXPECT_EQ(run.Status, 3) << run.Out << run.Err;
+    const std::string log = EditorLog(project);
+    EXPECT_TRUE(Contains(log, "LogHostTest: Warning: something needs a look\n")) << log;
+    EXPECT_TRUE(Contains(LastLine(log), "Outcome: exit status 3: the job completed, but 0 error(s) and "
+                                        "1 warning(s) in the log need a look"))
+        << log;
+}
+
+TEST(EditorRun, InterruptEndsWith130AndSaysSo)
+{
+    for (const int signal : {SIGINT, SIGTERM})
+    {
+        const std::string tag = "run_interrupt_" + std::to_string(signal);
+        const std::string project = MakeProject("editor_" + tag);
+        SetUserSetting(project, "Mode", "hang");
+        const std::string plugins = MakeTestPluginFolder("editor_plugins_" + tag);
+        const std::string err = TestRoot() + "editor_" + tag + ".err";
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        std::vector<std::string> arguments{EDITOR_PATH, "--plugins", plugins, "run", project, "hosttest.Action",
+                                           "--timeout", "60"};
+        std::vector<char*> argv;
+        for (auto& a : arguments)
+        {
+            argv.push_back(a.data());
+        }
+        argv.push_back(nullptr);
+        pid_t pid = -1;
+        ASSERT_EQ(posix_spawn(&pid, EDITOR_PATH, &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        // Interrupted once the action is under way (its line is in the log), at most 30 s later.
+        for (int i = 0; i < 600 && !Contains(EditorLog(project), "action hang"); ++i)
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        ::kill(pid, signal);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 130);
+        std::string text;
+        File::ReadAllText(err, text);
+        EXPECT_TRUE(Contains(text, signal == SIGINT ? "interrupted by SIGINT" : "interrupted by SIGTERM")) << text;
+        EXPECT_TRUE(Contains(LastLine(EditorLog(project)), "Outcome: exit status 130: interrupted"))
+            << EditorLog(project);
+    }
 }
 
 TEST(EditorRun, QuestionsTakeTheGivenAnswerNoByDefault)

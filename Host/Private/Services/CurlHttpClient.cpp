@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <exception>
 #include <utility>
@@ -30,6 +31,7 @@ struct FCurlHttpClient::FTransfer
     curl_slist* Headers = nullptr;
     std::string ResponseBody;
     ERefusal Refusal = ERefusal::None;
+    char ErrorText[CURL_ERROR_SIZE] = {}; // curl's own words for why the transfer failed
 
     ~FTransfer()
     {
@@ -82,19 +84,40 @@ std::size_t AppendBody(char* data, std::size_t size, std::size_t count, void* us
     return bytes;
 }
 
-// Why a request got no response, and how loudly to say so: a refused body is the server's
-// fault and worth a warning, a refused connection is an ordinary outcome the caller reports.
-std::pair<EVerbosity, std::string> NoResponseReason(const FCurlHttpClient::FTransfer& transfer, int curlCode)
+// Why a request got no response, in curl's words where it has them ("Failed to connect to
+// 127.0.0.1 port 9: Connection refused", "Operation too slow..."): the user reads the cause
+// in the log instead of a bare status 0.
+std::string NoResponseReason(const FCurlHttpClient::FTransfer& transfer, int curlCode)
 {
     if (transfer.Refusal == ERefusal::TooLarge || curlCode == CURLE_FILESIZE_EXCEEDED)
     {
-        return {EVerbosity::Warning, "body larger than " + std::to_string(transfer.MaxBody) + " bytes"};
+        return "body larger than " + std::to_string(transfer.MaxBody) + " bytes";
     }
     if (transfer.Refusal == ERefusal::OutOfMemory)
     {
-        return {EVerbosity::Warning, "body could not be held in memory"};
+        return "body could not be held in memory";
     }
-    return {EVerbosity::Verbose, curl_easy_strerror(static_cast<CURLcode>(curlCode))};
+    std::string reason = curl_easy_strerror(static_cast<CURLcode>(curlCode));
+    if (transfer.ErrorText[0] != '\0')
+    {
+        reason = std::string(transfer.ErrorText) + " (" + reason + ")";
+    }
+    // "Couldn't connect" says little; the system's reason (refused, unreachable) says why.
+    long osError = 0;
+    if (transfer.Easy && curl_easy_getinfo(transfer.Easy, CURLINFO_OS_ERRNO, &osError) == CURLE_OK && osError != 0)
+    {
+        reason += ": " + std::string(std::strerror(static_cast<int>(osError)));
+    }
+    return reason;
+}
+
+// A hint for the most common cause of a wrong address: a service address ending in "/" before
+// a path that starts with one.
+std::string AddressHint(const std::string& url)
+{
+    const auto scheme = url.find("://");
+    const auto doubled = url.find("//", scheme == std::string::npos ? 0 : scheme + 3);
+    return doubled == std::string::npos ? std::string() : " (the address holds \"//\": does the Host end in \"/\"?)";
 }
 
 bool HasHeader(const FHttpRequest& request, std::string_view name)
@@ -221,6 +244,7 @@ void FCurlHttpClient::Configure(FTransfer& transfer)
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_NOPROXY, NoProxy.c_str());
     curl_easy_setopt(easy, CURLOPT_PRIVATE, &transfer);
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, transfer.ErrorText);
 
     const std::string& verb = request.Verb;
     if (EqualsIgnoreCase(verb, "HEAD"))
@@ -272,16 +296,25 @@ void FCurlHttpClient::EndTransfer(std::unique_ptr<FTransfer> transfer, int curlC
     else
     {
         std::string().swap(transfer->ResponseBody); // a refused body is let go before anything else
-        try
+    }
+    try
+    {
+        const FHttpRequest& request = transfer->Request;
+        if (response.StatusCode == 0)
         {
-            const auto [verbosity, reason] = NoResponseReason(*transfer, curlCode);
-            Log(LogGeneral, verbosity,
-                "HTTP " + transfer->Request.Verb + " " + transfer->Request.Url + " got no response: " + reason);
+            Log(LogGeneral, EVerbosity::Warning,
+                "HTTP " + request.Verb + " " + request.Url + " got no response: " + NoResponseReason(*transfer, curlCode));
         }
-        catch (const std::exception&)
+        else if (response.StatusCode != 200)
         {
-            // The request still completes; only its log line is lost.
+            Log(LogGeneral, EVerbosity::Warning,
+                "HTTP " + request.Verb + " " + request.Url + " answered with status " +
+                    std::to_string(response.StatusCode) + AddressHint(request.Url));
         }
+    }
+    catch (const std::exception&)
+    {
+        // The request still completes; only its log line is lost.
     }
     auto onComplete = std::move(transfer->OnComplete);
     transfer.reset();

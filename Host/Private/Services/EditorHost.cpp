@@ -1,5 +1,6 @@
 #include "EditorHost.h"
 
+#include "Localization/LocalizationProcess.h"
 #include "Localization/LocalizationService.h"
 
 namespace host
@@ -25,6 +26,11 @@ FEditorHost::FEditorHost(FEditorHostOptions options)
     ModuleLoader->AddHostModule("Localization");
     ModuleLoader->AddHostModule("HTTP");
     ModuleLoader->AddHostModule("Json");
+}
+
+void FEditorHost::StopStepProcesses()
+{
+    StopLocalizationProcesses();
 }
 
 FEditorHost::~FEditorHost()

@@ -52,6 +52,11 @@ public:
     FModuleManager& ModuleManager() { return *ModuleLoader; }
     FConfigService& ConfigService() { return *ConfigObjects; }
     const std::string& LogFilePath() const { return Sink->LogFilePath(); }
+    FEditorLogSink& EditorLog() { return *Sink; }
+
+    // Asks the localization steps still running to end; safe from any thread, with or without
+    // a host, for an editor that is being interrupted.
+    static void StopStepProcesses();
 
 private:
     // Declaration order is construction order; destruction runs the other way, so the services

@@ -55,6 +55,14 @@ FEditorLogSink::~FEditorLogSink() = default;
 
 void FEditorLogSink::Write(const FLogCategory& category, EVerbosity verbosity, std::string_view text)
 {
+    if (verbosity == EVerbosity::Warning)
+    {
+        ++WarningCount;
+    }
+    else if (verbosity == EVerbosity::Error || verbosity == EVerbosity::Fatal)
+    {
+        ++ErrorCount;
+    }
     const std::string line = FormatLogLine(category, verbosity, text);
     Console.WriteLine(line);
     if (File)

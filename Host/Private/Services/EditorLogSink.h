@@ -6,6 +6,8 @@
 #include "HostApi.h"
 #include "Log.h"
 
+#include <atomic>
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -27,10 +29,17 @@ public:
     void Write(const FLogCategory& category, EVerbosity verbosity, std::string_view text) override;
     const std::string& LogFilePath() const { return FilePath; }
 
+    // Warning and Error lines (Fatal counts as an error) written so far: a run that completed
+    // with any of them needs a look.
+    std::size_t Warnings() const { return WarningCount; }
+    std::size_t Errors() const { return ErrorCount; }
+
 private:
     FConsole& Console;
     std::string FilePath;
     std::shared_ptr<spdlog::logger> File;
+    std::atomic<std::size_t> WarningCount{0};
+    std::atomic<std::size_t> ErrorCount{0};
 };
 
 HOST_API std::string FormatLogLine(const FLogCategory& category, EVerbosity verbosity, std::string_view text);

@@ -12,7 +12,9 @@ namespace editor
 // Exit statuses of the editor.
 inline constexpr int ExitCompleted = 0;
 inline constexpr int ExitOtherEnd = 1;
-inline constexpr int ExitUsage = 2; // also a time-out
+inline constexpr int ExitUsage = 2;        // also a time-out
+inline constexpr int ExitNeedsALook = 3;   // completed, but a step failed or a warning or error was logged
+inline constexpr int ExitInterrupted = 130; // SIGINT or SIGTERM
 
 struct FRunArguments
 {
@@ -30,6 +32,9 @@ struct FSettingsArguments
 int SettingsCommand(FSessionOptions options, const FSettingsArguments& arguments);
 
 int MenusCommand(FSessionOptions options);
+
+// The log's last line: the exit status and what it means.
+void LogOutcome(host::FEditorLogSink& log, int status, const std::string& meaning);
 
 // "editor: <text>" on standard error.
 void PrintError(const std::string& text);

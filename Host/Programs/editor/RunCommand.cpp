@@ -1,9 +1,11 @@
 #include "Commands.h"
 
 #include <chrono>
-#include <condition_variable>
+#include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <mutex>
+#include <pthread.h>
 #include <thread>
 #include <unistd.h>
 
@@ -11,50 +13,105 @@ namespace editor
 {
 namespace
 {
-// Ends the process with the time-out status once the time is up, wherever the editor is: a
-// step process or a background task that never ends must not keep a run going forever.
-class FWatchdog
+// The guard's own signal to stop watching.
+constexpr int StopSignal = SIGUSR2;
+
+sigset_t GuardedSignals()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, StopSignal);
+    return set;
+}
+
+// Watches a run from its own thread and ends the process, wherever the editor is, when the time
+// is up (a step process or a background task that never ends must not keep a run going
+// forever) or when SIGINT or SIGTERM arrives. Plug-in code may still be running on other
+// threads, so the end is an immediate exit after the steps are stopped and the log says why.
+class FRunGuard
 {
 public:
-    explicit FWatchdog(double seconds)
+    // Blocks the signals before any other thread exists, so that only the guard receives them.
+    explicit FRunGuard(double seconds)
     {
-        if (seconds <= 0)
-        {
-            return;
-        }
-        Thread = std::thread(
-            [this, seconds]
-            {
-                std::unique_lock lock(Mutex);
-                if (!Cancel.wait_for(lock, std::chrono::duration<double>(seconds),
-                                     [this] { return Cancelled; }))
-                {
-                    std::fprintf(stderr, "editor: timed out after %g seconds\n", seconds);
-                    std::fflush(stdout);
-                    std::fflush(stderr);
-                    // Plug-in code may still be running on other threads; an orderly exit could
-                    // hang or run into unloaded code.
-                    ::_exit(ExitUsage);
-                }
-            });
+        const sigset_t set = GuardedSignals();
+        ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+        Thread = std::thread([this, seconds] { Watch(seconds); });
     }
-    ~FWatchdog()
+    ~FRunGuard()
     {
-        if (Thread.joinable())
-        {
-            {
-                std::lock_guard lock(Mutex);
-                Cancelled = true;
-            }
-            Cancel.notify_all();
-            Thread.join();
-        }
+        ::pthread_kill(Thread.native_handle(), StopSignal);
+        Thread.join();
+    }
+    FRunGuard(const FRunGuard&) = delete;
+    FRunGuard& operator=(const FRunGuard&) = delete;
+
+    // The log that gets the outcome line; nothing before the host exists or once it goes away.
+    void Attach(host::FEditorLogSink* log)
+    {
+        std::lock_guard lock(Mutex);
+        Log = log;
     }
 
 private:
+    void Watch(double seconds)
+    {
+        const sigset_t set = GuardedSignals();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        // Each round waits for a signal or the time left; it ends on the stop signal or by
+        // ending the process.
+        for (;;)
+        {
+            int signal = -1;
+            if (seconds > 0)
+            {
+                const auto left = deadline - std::chrono::steady_clock::now();
+                if (left <= std::chrono::nanoseconds::zero())
+                {
+                    char text[64];
+                    std::snprintf(text, sizeof text, "timed out after %g seconds", seconds);
+                    End(ExitUsage, text);
+                }
+                const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+                const timespec wait{static_cast<time_t>(nanoseconds / 1000000000),
+                                    static_cast<long>(nanoseconds % 1000000000)};
+                signal = ::sigtimedwait(&set, nullptr, &wait);
+            }
+            else if (::sigwait(&set, &signal) != 0)
+            {
+                signal = -1;
+            }
+            if (signal == StopSignal)
+            {
+                return;
+            }
+            if (signal == SIGINT || signal == SIGTERM)
+            {
+                host::FEditorHost::StopStepProcesses();
+                End(ExitInterrupted, std::string("interrupted by ") + (signal == SIGINT ? "SIGINT" : "SIGTERM") +
+                                         "; the work in progress was stopped (an interrupted apply is completed "
+                                         "or rolled back the next time the project is opened)");
+            }
+        }
+    }
+
+    [[noreturn]] void End(int status, const std::string& why)
+    {
+        std::lock_guard lock(Mutex);
+        if (Log)
+        {
+            LogOutcome(*Log, status, why);
+        }
+        std::fflush(stdout);
+        std::fprintf(stderr, "editor: %s\n", why.c_str());
+        std::fflush(stderr);
+        ::_exit(status);
+    }
+
     std::mutex Mutex;
-    std::condition_variable Cancel;
-    bool Cancelled = false;
+    host::FEditorLogSink* Log = nullptr;
     std::thread Thread;
 };
 
@@ -93,9 +150,15 @@ bool ExecuteEntry(const host::FMenuEntry& entry)
 }
 } // namespace
 
+void LogOutcome(host::FEditorLogSink& log, int status, const std::string& meaning)
+{
+    log.Write(host::LogGeneral, host::EVerbosity::Display,
+              "Outcome: exit status " + std::to_string(status) + ": " + meaning);
+}
+
 int RunCommand(FSessionOptions options, const FRunArguments& arguments)
 {
-    FWatchdog watchdog(arguments.TimeoutSeconds);
+    FRunGuard guard(arguments.TimeoutSeconds);
     std::string error;
     auto session = FEditorSession::Open(options, error);
     if (!session)
@@ -104,6 +167,15 @@ int RunCommand(FSessionOptions options, const FRunArguments& arguments)
         return ExitUsage;
     }
     auto& host = session->Host();
+    auto& log = host.EditorLog();
+    guard.Attach(&log);
+    const auto finish = [&](int status, const std::string& meaning)
+    {
+        session->ShutdownPlugins();
+        guard.Attach(nullptr);
+        LogOutcome(log, status, meaning);
+        return status;
+    };
     session->StartPlugins();
     host.Menus().SetReady();
 
@@ -111,15 +183,26 @@ int RunCommand(FSessionOptions options, const FRunArguments& arguments)
     if (!entry)
     {
         PrintError("no menu entry or toolbar button runs the command " + arguments.Command);
-        return ExitUsage;
+        return finish(ExitUsage, "no menu entry runs " + arguments.Command);
     }
     if (!ExecuteEntry(*entry))
     {
         PrintError("the command " + arguments.Command + " cannot be executed now");
-        return ExitOtherEnd;
+        return finish(ExitOtherEnd, "the command could not be executed");
     }
     host.EventLoop().RunUntilIdle();
     session->ShutdownPlugins();
-    return host.Terminal().WasOutputLogShown() ? ExitCompleted : ExitOtherEnd;
+    if (!host.Terminal().WasOutputLogShown())
+    {
+        return finish(ExitOtherEnd, "the job ended without completing");
+    }
+    const std::size_t errors = log.Errors();
+    const std::size_t warnings = log.Warnings();
+    if (errors + warnings > 0)
+    {
+        return finish(ExitNeedsALook, "the job completed, but " + std::to_string(errors) + " error(s) and " +
+                                          std::to_string(warnings) + " warning(s) in the log need a look");
+    }
+    return finish(ExitCompleted, "the job completed");
 }
 } // namespace editor

@@ -67,6 +67,14 @@ int main(int argc, char** argv)
     runCommand
         ->add_option("--timeout", run.TimeoutSeconds, "Give up after this many seconds (exit 2); 0: never")
         ->check(CLI::NonNegativeNumber);
+    runCommand->footer("Exit status:\n"
+                       "  0    the job completed and nothing went wrong\n"
+                       "  3    the job completed, but something needs a look: a localization step failed or\n"
+                       "       could not start, or a warning or error was logged during the run\n"
+                       "  1    the job ended without completing\n"
+                       "  2    usage error, or --timeout ran out\n"
+                       "  130  interrupted (SIGINT or SIGTERM): the work in progress was stopped\n"
+                       "The log (Saved/Logs/Editor.log) ends with a line naming the status and its cause.");
 
     FSettingsArguments settings;
     std::vector<std::string> settingsPath;

@@ -157,6 +157,11 @@ private:
             h.UI().ShowMessage("hello from the test module");
             h.UI().ShowTab("OutputLog");
         }
+        else if (settings->Mode == "warn")
+        {
+            host::Log(LogHostTest, host::EVerbosity::Warning, "something needs a look");
+            h.UI().ShowTab("OutputLog");
+        }
         else if (settings->Mode == "ask")
         {
             if (h.UI().AskYesNo("Proceed?"))
