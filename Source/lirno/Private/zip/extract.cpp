@@ -1,5 +1,5 @@
 // Extracting an item to memory, to a caller's handle or to a file below the base folder.
-#include "handle.h"
+#include "attributes.h"
 #include "names.h"
 #include "platform.h"
 #include "reader.h"
@@ -12,9 +12,6 @@ namespace zipengine
 {
 namespace
 {
-constexpr std::uint32_t DirectoryAttribute = 0x10;
-constexpr std::uint32_t ReadOnlyAttribute = 0x01;
-
 // Item-derived path text uses either separator; on disk both mean a folder boundary.
 std::string disk_path(std::u16string_view text)
 {
@@ -57,8 +54,8 @@ void apply_times(int fd, const ZipEntry& entry)
     platform::set_file_times(fd, access, access_ns, write, write_ns);
 }
 
-// Streams the item into fd. Nothing is written after a failure is seen.
-ZipResult copy_item(Reader& reader, int fd)
+// Streams the item into a sink. Nothing is written after a failure is seen.
+ZipResult copy_item(Reader& reader, Stream& sink)
 {
     ItemStream stream;
     if (const ZipResult opened = open_item(reader, stream); opened != zip_result::Ok)
@@ -70,14 +67,17 @@ ZipResult copy_item(Reader& reader, int fd)
         const ItemStream::Piece piece = stream.read(reader.buffer.get(), BlockSize);
         if (piece.result != zip_result::Ok)
             return piece.result;
-        if (piece.size > 0 && !platform::write_all(fd, reader.buffer.get(), piece.size))
+        if (piece.size > 0 && sink.write(reader.buffer.get(), piece.size) != zip_result::Ok)
             return zip_result::WriteFailed;
         if (piece.end)
             return zip_result::Ok;
     }
 }
 
-ZipResult to_memory(Reader& reader, std::int32_t index, void* buffer, std::uint32_t length)
+} // namespace
+
+// Pieces go straight into the caller's buffer; the open item carries over between calls.
+ZipResult extract_to_memory(Reader& reader, std::int32_t index, void* buffer, std::uint32_t length)
 {
     if (buffer == nullptr || length == 0)
         return zip_result::BadArguments;
@@ -103,6 +103,8 @@ ZipResult to_memory(Reader& reader, std::int32_t index, void* buffer, std::uint3
     return zip_result::MoreToUnzip;
 }
 
+namespace
+{
 // A temporary file beside the target, so a failed extraction never replaces a good file.
 int create_temporary(const std::string& folder, std::string& path)
 {
@@ -142,7 +144,7 @@ ZipResult to_file(Reader& reader, const ZipEntry& entry, const char16_t* target)
     const std::u16string_view folder = name.substr(0, split);
     const std::u16string_view file = name.substr(split);
 
-    if ((entry.attributes & DirectoryAttribute) || file.empty())
+    if ((entry.attributes & attribute::Directory) || file.empty())
     {
         ensure_directory(root, name);
         return zip_result::Ok;
@@ -167,14 +169,17 @@ ZipResult to_file(Reader& reader, const ZipEntry& entry, const char16_t* target)
         platform::remove_file(temporary);
         return zip_result::OpenFailed;
     }
-    ZipResult result = copy_item(reader, fd);
-    if (result == zip_result::Ok)
+    ZipResult result = zip_result::Ok;
     {
-        apply_times(fd, entry);
-        if (entry.attributes & ReadOnlyAttribute)
-            platform::make_read_only(fd);
+        FileStream sink(fd, true); // closed before the rename
+        result = copy_item(reader, sink);
+        if (result == zip_result::Ok)
+        {
+            apply_times(fd, entry);
+            if (entry.attributes & attribute::ReadOnly)
+                platform::make_read_only(fd);
+        }
     }
-    platform::close_file(fd);
     if (result == zip_result::Ok && !platform::rename_over(temporary, output))
         result = zip_result::OpenFailed;
     if (result != zip_result::Ok)
@@ -182,39 +187,49 @@ ZipResult to_file(Reader& reader, const ZipEntry& entry, const char16_t* target)
     return result;
 }
 
-ZipResult to_handle(Reader& reader, const ZipEntry& entry, void* target)
+ZipResult to_handle(Reader& reader, const ZipEntry& entry, int fd)
 {
-    if (entry.attributes & DirectoryAttribute)
+    if (entry.attributes & attribute::Directory)
         return zip_result::Ok;
-    const int fd = static_cast<int>(reinterpret_cast<std::intptr_t>(target));
     if (!platform::valid_handle(fd))
         return zip_result::BadArguments;
-    const ZipResult result = copy_item(reader, fd);
+    FileStream sink(fd, false);
+    const ZipResult result = copy_item(reader, sink);
     if (result == zip_result::Ok)
         apply_times(fd, entry);
     return result;
 }
-} // namespace
 
-ZipResult extract_item(Reader& reader, std::int32_t index, void* target, std::uint32_t length,
-                       std::uint32_t kind)
+// Moves to the item and describes it for a file or handle target.
+ZipResult find_entry(Reader& reader, std::int32_t index, ZipEntry& entry)
 {
-    if (kind == zip_kind::Memory)
-        return to_memory(reader, index, target, length);
-    if (kind != zip_kind::Handle && kind != zip_kind::Path)
-        return zip_result::BadArguments;
     reader.close_item();
     if (index < 0 || index >= reader.count)
         return zip_result::BadArguments;
     if (!move_to(reader, index))
         return zip_result::CorruptArchive;
-    ZipEntry entry{};
+    entry = ZipEntry{};
     if (reader.cached_index == index)
         entry = reader.cached;
     else
         describe_item(reader, entry); // a bad local header shows up again when the data is opened
-    if (kind == zip_kind::Handle)
-        return to_handle(reader, entry, target);
-    return to_file(reader, entry, static_cast<const char16_t*>(target));
+    return zip_result::Ok;
+}
+} // namespace
+
+ZipResult extract_to_handle(Reader& reader, std::int32_t index, int fd)
+{
+    ZipEntry entry;
+    if (const ZipResult found = find_entry(reader, index, entry); found != zip_result::Ok)
+        return found;
+    return to_handle(reader, entry, fd);
+}
+
+ZipResult extract_to_path(Reader& reader, std::int32_t index, const char16_t* name)
+{
+    ZipEntry entry;
+    if (const ZipResult found = find_entry(reader, index, entry); found != zip_result::Ok)
+        return found;
+    return to_file(reader, entry, name);
 }
 } // namespace zipengine

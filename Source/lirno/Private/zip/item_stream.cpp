@@ -9,7 +9,7 @@ ZipResult ItemStream::open(Stream& source, std::uint64_t data_offset, const Item
 {
     // Stored data is its own size (plus the cipher header): any other pair of sizes lies.
     const std::uint64_t cipher_header = (central.flags & FlagEncrypted) ? EncryptionHeaderSize : 0;
-    if (central.method == 0 && central.compressed_size != central.uncompressed_size + cipher_header)
+    if (central.method == MethodStored && central.compressed_size != central.uncompressed_size + cipher_header)
         return zip_result::CorruptArchive;
     window_ = std::make_unique<WindowStream>(source, data_offset, central.compressed_size);
     top_ = window_.get();
@@ -34,7 +34,7 @@ ZipResult ItemStream::open(Stream& source, std::uint64_t data_offset, const Item
             return zip_result::WrongPassword;
         top_ = cipher_.get();
     }
-    if (central.method != 0)
+    if (central.method != MethodStored)
     {
         inflate_ = std::make_unique<InflateStream>(*top_);
         if (!inflate_->ready())

@@ -1,5 +1,7 @@
 #include "names.h"
 
+#include "records.h"
+
 #include <array>
 
 namespace zipengine
@@ -28,12 +30,12 @@ std::uint16_t method_for_name(std::u16string_view name)
                                                                       u".lzh", u".arj", u".gz",  u".tgz"};
     const auto dot = name.rfind(u'.');
     if (dot == std::u16string_view::npos)
-        return 8;
+        return MethodDeflated;
     const auto extension = name.substr(dot);
     for (const auto candidate : Compressed)
         if (equal_ignoring_case(extension, candidate))
-            return 0;
-    return 8;
+            return MethodStored;
+    return MethodDeflated;
 }
 
 std::u16string clean_name(std::u16string_view name)

@@ -1,6 +1,7 @@
 // Reader handles: opening, describing and finding items, closing.
 #include "reader.h"
 
+#include "attributes.h"
 #include "handle.h"
 #include "names.h"
 #include "platform.h"
@@ -18,22 +19,25 @@ Reader* reader_of(ZipHandle* handle)
     return static_cast<Reader*>(handle->state);
 }
 
+// Made-by hosts 0, 7, 11 and 14 keep DOS bits in the external attributes.
+constexpr std::uint32_t DosAttributeHosts = (1u << 0) | (1u << 7) | (1u << 11) | (1u << 14);
+
 bool windows_host(std::uint16_t version_made_by)
 {
     const unsigned host = version_made_by >> 8;
-    return host < 15 && ((0x4881u >> host) & 1u);
+    return host < 15 && ((DosAttributeHosts >> host) & 1u);
 }
 
 std::uint32_t attributes_of(const ItemHeader& h)
 {
     const std::uint32_t external = h.external_attributes;
     if (windows_host(h.version_made_by))
-        return external & 0x37; // read-only, hidden, system, directory, archive
-    std::uint32_t attributes = 0x20;
-    if (external & 0x40000000)
-        attributes |= 0x10;
-    if (!(external & 0x00800000))
-        attributes |= 0x01;
+        return external & attribute::DosBits;
+    std::uint32_t attributes = attribute::Archive;
+    if (external & attribute::UnixDirectory)
+        attributes |= attribute::Directory;
+    if (!(external & attribute::UnixOwnerWrite))
+        attributes |= attribute::ReadOnly;
     return attributes;
 }
 
@@ -44,7 +48,14 @@ void copy_name(ZipEntry& entry, std::u16string_view name)
     entry.name[n] = u'\0';
 }
 
-ZipHandle* open(const void* source, std::uint32_t length, std::uint32_t kind, const char* password)
+ZipHandle* fail_open(ZipResult result)
+{
+    report_reader(result);
+    return nullptr;
+}
+
+// Every archive is opened here, whatever its source.
+ZipHandle* open_archive_on(std::unique_ptr<Stream> source, const char* password)
 {
     auto reader = std::make_unique<Reader>();
     if (password != nullptr)
@@ -56,56 +67,39 @@ ZipHandle* open(const void* source, std::uint32_t length, std::uint32_t kind, co
     if (base.empty() || !is_separator(base.back()))
         base += u'/';
     reader->base = std::move(base);
-
-    switch (kind)
-    {
-    case zip_kind::Handle:
-    {
-        const int fd = static_cast<int>(reinterpret_cast<std::intptr_t>(source));
-        if (!platform::valid_handle(fd) || platform::tell(fd) < 0)
-        {
-            report_reader(zip_result::SeekFailed);
-            return nullptr;
-        }
-        reader->source = std::make_unique<FileStream>(fd, false);
-        break;
-    }
-    case zip_kind::Path:
-    {
-        if (source == nullptr)
-        {
-            report_reader(zip_result::BadArguments);
-            return nullptr;
-        }
-        const int fd = platform::open_read(to_utf8(static_cast<const char16_t*>(source)));
-        if (fd == platform::InvalidFile)
-        {
-            report_reader(zip_result::OpenFailed);
-            return nullptr;
-        }
-        reader->source = std::make_unique<FileStream>(fd, true);
-        break;
-    }
-    case zip_kind::Memory:
-        if (source == nullptr)
-        {
-            report_reader(zip_result::BadArguments);
-            return nullptr;
-        }
-        reader->source = std::make_unique<MemoryStream>(static_cast<std::uint8_t*>(const_cast<void*>(source)),
-                                                        length, false);
-        break;
-    default:
-        report_reader(zip_result::BadArguments);
-        return nullptr;
-    }
+    reader->source = std::move(source);
     if (const ZipResult opened = open_archive(*reader); opened != zip_result::Ok)
-    {
-        report_reader(opened);
-        return nullptr;
-    }
+        return fail_open(opened);
     report_reader(zip_result::Ok);
     return new ZipHandle{ReaderHandle, reader.release()};
+}
+
+// Items are read at their own positions, so a handle must be able to seek.
+ZipHandle* open_handle(const void* source, const char* password)
+{
+    const int fd = static_cast<int>(reinterpret_cast<std::intptr_t>(source));
+    if (!platform::valid_handle(fd) || platform::tell(fd) < 0)
+        return fail_open(zip_result::SeekFailed);
+    return open_archive_on(std::make_unique<FileStream>(fd, false), password);
+}
+
+ZipHandle* open_path(const char16_t* path, const char* password)
+{
+    if (path == nullptr)
+        return fail_open(zip_result::BadArguments);
+    const int fd = platform::open_read(to_utf8(path));
+    if (fd == platform::InvalidFile)
+        return fail_open(zip_result::OpenFailed);
+    return open_archive_on(std::make_unique<FileStream>(fd, true), password);
+}
+
+ZipHandle* open_memory(const void* source, std::uint32_t length, const char* password)
+{
+    if (source == nullptr)
+        return fail_open(zip_result::BadArguments);
+    return open_archive_on(
+        std::make_unique<MemoryStream>(static_cast<std::uint8_t*>(const_cast<void*>(source)), length, false),
+        password);
 }
 } // namespace
 
@@ -145,12 +139,22 @@ using namespace zipengine;
 
 ZipHandle* unzip_open(const void* source, std::uint32_t length, std::uint32_t kind, const char* password)
 {
-    return zipengine::open(source, length, kind, password);
+    switch (kind)
+    {
+    case zip_kind::Handle:
+        return open_handle(source, password);
+    case zip_kind::Path:
+        return open_path(static_cast<const char16_t*>(source), password);
+    case zip_kind::Memory:
+        return open_memory(source, length, password);
+    default:
+        return fail_open(zip_result::BadArguments);
+    }
 }
 
 ZipHandle* unzip_open_file(const char16_t* path, const char* password)
 {
-    return unzip_open(path, 0, zip_kind::Path, password);
+    return open_path(path, password);
 }
 
 ZipResult unzip_set_base_dir(ZipHandle* handle, const char16_t* folder)
@@ -261,24 +265,40 @@ ZipResult unzip_find_item(ZipHandle* handle, const char16_t* name, bool ignore_c
 ZipResult unzip_item(ZipHandle* handle, std::int32_t index, void* target, std::uint32_t length,
                      std::uint32_t kind)
 {
-    if (const ZipResult checked = check_handle(handle, ReaderHandle); checked != zip_result::Ok)
-        return report_reader(checked);
-    return report_reader(extract_item(*reader_of(handle), index, target, length, kind));
+    switch (kind)
+    {
+    case zip_kind::Handle:
+        return unzip_item_to_handle(handle, index, reinterpret_cast<std::intptr_t>(target));
+    case zip_kind::Path:
+        return unzip_item_to_file(handle, index, static_cast<const char16_t*>(target));
+    case zip_kind::Memory:
+        return unzip_item_to_memory(handle, index, target, length);
+    default:
+        if (const ZipResult checked = check_handle(handle, ReaderHandle); checked != zip_result::Ok)
+            return report_reader(checked);
+        return report_reader(zip_result::BadArguments);
+    }
 }
 
 ZipResult unzip_item_to_file(ZipHandle* handle, std::int32_t index, const char16_t* name)
 {
-    return unzip_item(handle, index, const_cast<char16_t*>(name), 0, zip_kind::Path);
+    if (const ZipResult checked = check_handle(handle, ReaderHandle); checked != zip_result::Ok)
+        return report_reader(checked);
+    return report_reader(extract_to_path(*reader_of(handle), index, name));
 }
 
 ZipResult unzip_item_to_handle(ZipHandle* handle, std::int32_t index, ZipFileHandle target)
 {
-    return unzip_item(handle, index, reinterpret_cast<void*>(target), 0, zip_kind::Handle);
+    if (const ZipResult checked = check_handle(handle, ReaderHandle); checked != zip_result::Ok)
+        return report_reader(checked);
+    return report_reader(extract_to_handle(*reader_of(handle), index, static_cast<int>(target)));
 }
 
 ZipResult unzip_item_to_memory(ZipHandle* handle, std::int32_t index, void* buffer, std::uint32_t length)
 {
-    return unzip_item(handle, index, buffer, length, zip_kind::Memory);
+    if (const ZipResult checked = check_handle(handle, ReaderHandle); checked != zip_result::Ok)
+        return report_reader(checked);
+    return report_reader(extract_to_memory(*reader_of(handle), index, buffer, length));
 }
 
 ZipResult unzip_close(ZipHandle* handle)

@@ -72,6 +72,8 @@ ZipResult map_extents(Reader& reader, std::uint32_t directory_offset);
 ZipResult check_extent(const Reader& reader, const LocalItem& local);
 // Describes the cursor item.
 ZipResult describe_item(Reader& reader, ZipEntry& entry);
-ZipResult extract_item(Reader& reader, std::int32_t index, void* target, std::uint32_t length,
-                       std::uint32_t kind);
+// Extraction, one entry per kind of target.
+ZipResult extract_to_memory(Reader& reader, std::int32_t index, void* buffer, std::uint32_t length);
+ZipResult extract_to_handle(Reader& reader, std::int32_t index, int fd);
+ZipResult extract_to_path(Reader& reader, std::int32_t index, const char16_t* name);
 } // namespace zipengine

@@ -127,7 +127,7 @@ ZipResult check_local(Reader& reader, const LocalItem*& result)
     ItemHeader header;
     if (got < static_cast<std::int64_t>(LocalHeaderSize) || !parse_local_header(bytes, header))
         return zip_result::CorruptArchive;
-    if (header.method != central.method || (header.method != 0 && header.method != 8))
+    if (header.method != central.method || (header.method != MethodStored && header.method != MethodDeflated))
         return zip_result::CorruptArchive;
     if (!(header.flags & FlagDescriptor) &&
         (header.crc != central.crc || header.compressed_size != central.compressed_size ||

@@ -24,6 +24,10 @@ inline constexpr std::size_t EncryptionHeaderSize = 12;
 inline constexpr std::uint16_t VersionMadeBy = 0x0B17; // version 2.3, host 11
 inline constexpr std::uint16_t VersionNeeded = 20;
 
+// Compression methods: the engine writes and reads these two only.
+inline constexpr std::uint16_t MethodStored = 0;
+inline constexpr std::uint16_t MethodDeflated = 8;
+
 inline constexpr std::uint16_t FlagEncrypted = 0x1;
 inline constexpr std::uint16_t FlagMaximum = 0x2;
 inline constexpr std::uint16_t FlagDescriptor = 0x8;

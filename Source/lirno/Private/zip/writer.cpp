@@ -59,77 +59,88 @@ Writer* writer_of(ZipHandle* handle)
     return static_cast<Writer*>(handle->state);
 }
 
-ZipHandle* create(const void* target, std::uint32_t length, std::uint32_t kind, const char* password)
+// Every archive starts here, whatever its output: the archive begins at the output's
+// current position, and an output that cannot tell it is written forward only.
+ZipHandle* start_archive(std::unique_ptr<Writer> writer, std::unique_ptr<Stream> output, const char* password)
 {
-    auto writer = std::make_unique<Writer>();
     if (password != nullptr)
         writer->password = password;
     OutputGuard& out = writer->out;
-    switch (kind)
-    {
-    case zip_kind::Handle:
-    {
-        const int fd = static_cast<int>(reinterpret_cast<std::intptr_t>(target));
-        if (!platform::valid_handle(fd))
-        {
-            report_writer(zip_result::BadArguments);
-            return nullptr;
-        }
-        out.output = std::make_unique<FileStream>(fd, false);
-        const std::int64_t position = out.output->tell();
-        out.seekable = position >= 0;
-        out.origin = position >= 0 ? static_cast<std::uint64_t>(position) : 0;
-        break;
-    }
-    case zip_kind::Path:
-    {
-        if (target == nullptr)
-        {
-            report_writer(zip_result::BadArguments);
-            return nullptr;
-        }
-        const auto* path = static_cast<const char16_t*>(target);
-        const int fd = platform::create_truncate(to_utf8(path));
-        if (fd == platform::InvalidFile)
-        {
-            report_writer(zip_result::OpenFailed);
-            return nullptr;
-        }
-        out.output = std::make_unique<FileStream>(fd, true);
-        out.seekable = true;
-        break;
-    }
-    case zip_kind::Memory:
-    {
-        if (length == 0)
-        {
-            report_writer(zip_result::MemoryFull);
-            return nullptr;
-        }
-        auto* block = static_cast<std::uint8_t*>(const_cast<void*>(target));
-        if (block == nullptr)
-        {
-            block = static_cast<std::uint8_t*>(platform::map_anonymous(length));
-            if (block == nullptr)
-            {
-                report_writer(zip_result::AllocFailed);
-                return nullptr;
-            }
-            writer->mapping = block;
-            writer->mapping_size = length;
-        }
-        writer->memory_block = block;
-        out.output = std::make_unique<MemoryStream>(block, length, true);
-        out.seekable = true;
-        break;
-    }
-    default:
-        report_writer(zip_result::BadArguments);
-        return nullptr;
-    }
+    const std::int64_t position = output->tell();
+    out.seekable = position >= 0;
+    out.origin = position >= 0 ? static_cast<std::uint64_t>(position) : 0;
+    out.output = std::move(output);
     auto* handle = new ZipHandle{WriterHandle, writer.release()};
     report_writer(zip_result::Ok);
     return handle;
+}
+
+ZipHandle* fail_create(ZipResult result)
+{
+    report_writer(result);
+    return nullptr;
+}
+
+ZipHandle* create_on_handle(const void* target, const char* password)
+{
+    const int fd = static_cast<int>(reinterpret_cast<std::intptr_t>(target));
+    if (!platform::valid_handle(fd))
+        return fail_create(zip_result::BadArguments);
+    return start_archive(std::make_unique<Writer>(), std::make_unique<FileStream>(fd, false), password);
+}
+
+ZipHandle* create_on_path(const char16_t* path, const char* password)
+{
+    if (path == nullptr)
+        return fail_create(zip_result::BadArguments);
+    const int fd = platform::create_truncate(to_utf8(path));
+    if (fd == platform::InvalidFile)
+        return fail_create(zip_result::OpenFailed);
+    return start_archive(std::make_unique<Writer>(), std::make_unique<FileStream>(fd, true), password);
+}
+
+// A caller's block, or an anonymous mapping the writer owns when the block is null.
+ZipHandle* create_in_memory(const void* target, std::uint32_t length, const char* password)
+{
+    if (length == 0)
+        return fail_create(zip_result::MemoryFull);
+    auto writer = std::make_unique<Writer>();
+    auto* block = static_cast<std::uint8_t*>(const_cast<void*>(target));
+    if (block == nullptr)
+    {
+        block = static_cast<std::uint8_t*>(platform::map_anonymous(length));
+        if (block == nullptr)
+            return fail_create(zip_result::AllocFailed);
+        writer->mapping = block;
+        writer->mapping_size = length;
+    }
+    writer->memory_block = block;
+    return start_archive(std::move(writer), std::make_unique<MemoryStream>(block, length, true), password);
+}
+
+const SourceKind* source_kind(std::uint32_t kind)
+{
+    switch (kind)
+    {
+    case zip_kind::Handle:
+        return &HandleSource;
+    case zip_kind::Path:
+        return &PathSource;
+    case zip_kind::Memory:
+        return &MemorySource;
+    case zip_kind::Folder:
+        return &FolderSource;
+    default:
+        return nullptr;
+    }
+}
+
+ZipResult add(ZipHandle* handle, const char16_t* name, const SourceKind* kind, const void* data,
+              std::uint32_t length)
+{
+    if (const ZipResult checked = check_handle(handle, WriterHandle); checked != zip_result::Ok)
+        return report_writer(checked);
+    return report_writer(add_item(*writer_of(handle), name, kind, data, length));
 }
 } // namespace
 } // namespace zipengine
@@ -138,40 +149,48 @@ using namespace zipengine;
 
 ZipHandle* zip_create(const void* target, std::uint32_t length, std::uint32_t kind, const char* password)
 {
-    return create(target, length, kind, password);
+    switch (kind)
+    {
+    case zip_kind::Handle:
+        return create_on_handle(target, password);
+    case zip_kind::Path:
+        return create_on_path(static_cast<const char16_t*>(target), password);
+    case zip_kind::Memory:
+        return create_in_memory(target, length, password);
+    default:
+        return fail_create(zip_result::BadArguments);
+    }
 }
 
 ZipHandle* zip_create_file(const char16_t* path, const char* password)
 {
-    return zip_create(path, 0, zip_kind::Path, password);
+    return create_on_path(path, password);
 }
 
 ZipResult zip_add(ZipHandle* handle, const char16_t* name, const void* source, std::uint32_t length,
                   std::uint32_t kind)
 {
-    if (const ZipResult checked = check_handle(handle, WriterHandle); checked != zip_result::Ok)
-        return report_writer(checked);
-    return report_writer(add_item(*writer_of(handle), name, source, length, kind));
+    return add(handle, name, source_kind(kind), source, length);
 }
 
 ZipResult zip_add_file(ZipHandle* handle, const char16_t* name, const char16_t* path)
 {
-    return zip_add(handle, name, path, 0, zip_kind::Path);
+    return add(handle, name, &PathSource, path, 0);
 }
 
 ZipResult zip_add_handle(ZipHandle* handle, const char16_t* name, ZipFileHandle source, std::uint32_t length)
 {
-    return zip_add(handle, name, reinterpret_cast<const void*>(source), length, zip_kind::Handle);
+    return add(handle, name, &HandleSource, reinterpret_cast<const void*>(source), length);
 }
 
 ZipResult zip_add_memory(ZipHandle* handle, const char16_t* name, const void* data, std::uint32_t length)
 {
-    return zip_add(handle, name, data, length, zip_kind::Memory);
+    return add(handle, name, &MemorySource, data, length);
 }
 
 ZipResult zip_add_folder(ZipHandle* handle, const char16_t* name)
 {
-    return zip_add(handle, name, nullptr, 0, zip_kind::Folder);
+    return add(handle, name, &FolderSource, nullptr, 0);
 }
 
 ZipResult zip_get_memory(ZipHandle* handle, void** data, std::uint32_t* length)

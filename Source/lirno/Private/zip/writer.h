@@ -53,7 +53,20 @@ struct Writer
     ~Writer();
 };
 
-ZipResult add_item(Writer& writer, const char16_t* name, const void* source, std::uint32_t length,
-                   std::uint32_t kind);
+// One kind of item source: how its bytes are found and described.
+struct ItemSource;
+struct SourceKind
+{
+    ZipResult (*attach)(ItemSource& source, const void* data, std::uint32_t length);
+    bool folder;
+};
+extern const SourceKind PathSource;   // data: a wide path
+extern const SourceKind HandleSource; // data: a file descriptor cast through intptr_t
+extern const SourceKind MemorySource; // data: a block of `length` bytes
+extern const SourceKind FolderSource; // no data
+
+// Every add goes through here; a null kind is a kind that does not exist.
+ZipResult add_item(Writer& writer, const char16_t* name, const SourceKind* kind, const void* data,
+                   std::uint32_t length);
 ZipResult finish_archive(Writer& writer);
 } // namespace zipengine
