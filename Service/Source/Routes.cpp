@@ -41,26 +41,43 @@ long long Milliseconds(std::chrono::steady_clock::duration d)
     return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
 }
 
+enum class BodyRead
+{
+    Complete,
+    TooLarge,
+    TooSlow,
+};
+
 // Reads the body up to `cap` bytes; a longer body is drained and reported, so the client
-// gets an answer instead of a broken connection.
-bool ReadBody(const httplib::ContentReader& reader, std::uint64_t cap, std::string& body, std::uint64_t& size)
+// gets an answer instead of a broken connection. A body that trickles in (slower on average
+// than the configured rate once the client time-out has passed) is cut off: the time-out alone
+// lets a client that sends a byte now and then hold a connection thread for ever.
+BodyRead ReadBody(const ServiceConfig& config, const httplib::ContentReader& reader, std::uint64_t cap,
+                  std::string& body, std::uint64_t& size)
 {
     size = 0;
+    const auto started = std::chrono::steady_clock::now();
+    const double grace = config.client_timeout_seconds;
+    bool too_slow = false;
     reader(
         [&](const char* data, std::size_t length)
         {
             size += length;
             if (size <= cap)
                 body.append(data, length);
-            return true;
+            const double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+            too_slow = seconds > grace &&
+                       static_cast<double>(size) < seconds * static_cast<double>(config.min_body_bytes_per_second);
+            return !too_slow;
         });
-    if (size > cap)
+    if (too_slow || size > cap)
     {
         body.clear();
         body.shrink_to_fit();
-        return false;
+        return too_slow ? BodyRead::TooSlow : BodyRead::TooLarge;
     }
-    return true;
+    return BodyRead::Complete;
 }
 
 void CheckUpdate(const ServiceParts& parts, const httplib::Request& request, httplib::Response& response)
@@ -113,13 +130,20 @@ void Upload(const ServiceParts& parts, const httplib::Request& request, httplib:
     const UploadBudget::Reservation reservation = parts.uploads.Take(std::min(declared, max_upload));
     if (!reservation)
     {
-        ReadBody(reader, 0, body, size);
+        ReadBody(parts.config, reader, 0, body, size);
         spdlog::warn("upload of {} bytes refused: {} bytes of uploads are held already", declared,
                      parts.uploads.InUse());
         Refuse(response, BusyMessage);
         return;
     }
-    if (!ReadBody(reader, std::min(declared, max_upload), body, size))
+    const BodyRead read = ReadBody(parts.config, reader, std::min(declared, max_upload), body, size);
+    if (read == BodyRead::TooSlow)
+    {
+        spdlog::warn("upload cut off after {} bytes: it arrived too slowly", size);
+        Refuse(response, "The upload arrived too slowly; check the connection and try again.");
+        return;
+    }
+    if (read == BodyRead::TooLarge)
     {
         Refuse(response, "The upload is " + std::to_string(size) + " bytes; this service accepts at most " +
                              std::to_string(max_upload) + " bytes.");
@@ -211,7 +235,7 @@ void Status(const ServiceParts& parts, const httplib::Request& request, httplib:
 {
     std::string body;
     std::uint64_t size = 0;
-    if (!ReadBody(reader, parts.config.max_request_bytes, body, size))
+    if (ReadBody(parts.config, reader, parts.config.max_request_bytes, body, size) != BodyRead::Complete)
     {
         Refuse(response, "The status request is too large to be a task record.");
         return;
@@ -264,7 +288,7 @@ void AddRoutes(httplib::Server& server, ServiceParts parts)
                     // The body is empty by design; reading it keeps the connection usable.
                     std::string ignored;
                     std::uint64_t size = 0;
-                    ReadBody(reader, 0, ignored, size);
+                    ReadBody(parts.config, reader, 0, ignored, size);
                     CheckUpdate(parts, request, response);
                 });
     server.Post("/api/zqlirno/upload",

@@ -67,6 +67,7 @@ void ReadConfig(const json& j, ServiceConfig& c)
                "database",
                "http_threads",
                "client_timeout_seconds",
+               "min_body_bytes_per_second",
                "upload_memory_bytes",
                "max_upload_bytes",
                "max_unpacked_bytes",
@@ -94,6 +95,7 @@ void ReadConfig(const json& j, ServiceConfig& c)
     Read(j, "database", c.database);
     Read(j, "http_threads", c.http_threads);
     Read(j, "client_timeout_seconds", c.client_timeout_seconds);
+    Read(j, "min_body_bytes_per_second", c.min_body_bytes_per_second);
     Read(j, "upload_memory_bytes", c.upload_memory_bytes);
     Read(j, "max_upload_bytes", c.max_upload_bytes);
     Read(j, "max_unpacked_bytes", c.max_unpacked_bytes);

@@ -47,6 +47,8 @@ struct ServiceConfig
     // A client that sends or takes nothing for this long is cut off, so a slow one cannot hold a
     // connection thread for long.
     int client_timeout_seconds = 10;
+    // Past the time-out, a request body must have come at least this fast on average.
+    std::uint64_t min_body_bytes_per_second = 16 << 10;
     // Upload bodies held in memory at once, across all requests; past it new uploads are busy.
     std::uint64_t upload_memory_bytes = 1ull << 30;
     int result_ttl_seconds = 900;

@@ -254,6 +254,44 @@ TEST_F(ServiceHttp, UploadsBeyondTheMemoryBudgetAreBusyUntilOneEnds)
     EXPECT_EQ(answer.value("Status", -1), 1) << answer.dump();
 }
 
+TEST(ServiceSlowClients, ABodyThatTricklesInIsCutOffAndFreesItsShare)
+{
+    ServiceConfig config = TestConfig();
+    config.client_timeout_seconds = 1;
+    config.min_body_bytes_per_second = 4096;
+    TranslationService service(config);
+    std::string error;
+    ASSERT_TRUE(service.Start(error)) << error;
+    std::string head = "POST /api/zqlirno/upload HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 900000\r\n";
+    for (const auto& [name, value] : test::PluginHeaders("key-a"))
+        head += name + ": " + value + "\r\n";
+    head += "\r\n";
+    const int slow = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(service.Port()));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(slow, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(::send(slow, head.data(), head.size(), MSG_NOSIGNAL), static_cast<ssize_t>(head.size()));
+    // A byte every 200 ms never trips the time-out; the service must end it all the same.
+    bool cut_off = false;
+    for (int i = 0; i < 150 && !cut_off; ++i)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        char answer[512];
+        cut_off = ::send(slow, "x", 1, MSG_NOSIGNAL) != 1 || ::recv(slow, answer, sizeof answer, MSG_DONTWAIT) >= 0;
+    }
+    ::close(slow);
+    EXPECT_TRUE(cut_off) << "the trickling upload still holds its connection";
+
+    // Its share of the upload budget is back: a full-size upload fits again.
+    httplib::Client client("127.0.0.1", service.Port());
+    const auto answer = client.Post("/api/zqlirno/upload", test::PluginHeaders("key-a"),
+                                    test::UploadBody(test::SampleUpload(), "77"), "application/octet-stream");
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(json::parse(answer->body).value("Status", -1), 1) << answer->body;
+}
+
 TEST_F(ServiceHttp, SecondServiceOnABusyPortFailsNamingThePort)
 {
     ServiceConfig config = TestConfig();
