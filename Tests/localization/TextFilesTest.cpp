@@ -110,6 +110,9 @@ TEST(TextFiles, MalformedInputIsAnErrorNamingTheFile)
         {"{\"FormatVersion\": 2}", "unsupported \"FormatVersion\" 2"},
         {"{\"FormatVersion\": 1, \"Entries\": {}}", "\"Entries\" is not an array"},
         {"{\"FormatVersion\": 1, \"Entries\": [7]}", "entry 1: not a JSON object"},
+        {"{\"FormatVersion\": 1, \"Entries\": [[]]}", "entry 1: not a JSON object"},
+        {"{\"Entries\": [], \"FormatVersion\": \"1\"}", "\"FormatVersion\" is missing"},
+        {"{\"FormatVersion\": 1, \"Target\": {}}", "\"Target\" is not a string"},
         {"{\"FormatVersion\": 1, \"Entries\": [{\"Namespace\": \"N\", \"Source\": \"s\"}]}",
          "entry 1: \"Key\" is missing"},
         {"{\"FormatVersion\": 1, \"Entries\": [{\"Namespace\": \"N\", \"Key\": \"k\", \"Source\": \"s\", "

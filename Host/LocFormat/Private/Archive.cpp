@@ -1,3 +1,4 @@
+#include "ArchiveReader.h"
 #include "JsonText.h"
 #include "LocFormat/FileIo.h"
 #include "LocFormat/TextFiles.h"
@@ -31,39 +32,6 @@ const FArchiveEntry* FArchive::Find(std::string_view ns, std::string_view key) c
 
 namespace
 {
-constexpr const char* InterpretedMembers[] = {"Namespace", "Key", "Source", "Translation"};
-
-bool IsInterpreted(std::string_view member)
-{
-    return std::find(std::begin(InterpretedMembers), std::end(InterpretedMembers), member) !=
-           std::end(InterpretedMembers);
-}
-
-bool ParseArchiveEntry(const json& item, const std::string& where, FArchiveEntry& entry, std::string& error)
-{
-    if (!item.is_object())
-    {
-        error = where + ": not a JSON object";
-        return false;
-    }
-    if (!detail::ReadStringField(item, "Namespace", true, where, entry.Namespace, error) ||
-        !detail::ReadStringField(item, "Key", true, where, entry.Key, error) ||
-        !detail::ReadStringField(item, "Source", true, where, entry.Source, error) ||
-        !detail::ReadStringField(item, "Translation", false, where, entry.Translation, error))
-    {
-        return false;
-    }
-    for (const auto& [member, value] : item.items())
-    {
-        if (!IsInterpreted(member))
-        {
-            // Parsed text is valid UTF-8, so dumping it cannot throw.
-            entry.OtherFields.emplace_back(member, value.dump());
-        }
-    }
-    return true;
-}
-
 // An entry as written: the interpreted members, then the others as they were read.
 bool ArchiveEntryToJson(const FArchiveEntry& entry, const std::string& where, json& item, std::string& error)
 {
@@ -92,33 +60,7 @@ bool ArchiveEntryToJson(const FArchiveEntry& entry, const std::string& where, js
 
 bool ParseArchive(std::string_view text, const std::string& name, FArchive& archive, std::string& error)
 {
-    archive = FArchive{};
-    json root;
-    const json* entries = nullptr;
-    if (!detail::ParseTextFileRoot(text, name, root, error) ||
-        !detail::ReadStringField(root, "Target", false, name, archive.Target, error) ||
-        !detail::ReadStringField(root, "Culture", false, name, archive.Culture, error) ||
-        !detail::FindEntries(root, name, entries, error))
-    {
-        return false;
-    }
-    std::set<std::pair<std::string, std::string>> seen;
-    for (std::size_t i = 0; i < entries->size(); ++i)
-    {
-        const std::string where = detail::EntryLocation(name, i);
-        FArchiveEntry entry;
-        if (!ParseArchiveEntry((*entries)[i], where, entry, error))
-        {
-            return false;
-        }
-        if (!seen.emplace(entry.Namespace, entry.Key).second)
-        {
-            error = where + ": duplicate text \"" + entry.Namespace + "\" / \"" + entry.Key + "\"";
-            return false;
-        }
-        archive.Entries.push_back(std::move(entry));
-    }
-    return true;
+    return detail::ReadArchiveText(text, name, archive, error);
 }
 
 bool ArchiveToJson(const FArchive& archive, std::string& text, std::string& error)

@@ -14,9 +14,11 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <future>
 #include <new>
 #include <optional>
 #include <set>
+#include <system_error>
 #include <unordered_map>
 
 namespace lirno
@@ -377,14 +379,16 @@ private:
         host::FLocArchive theirs;
         host::FLocArchive base;
         std::string error;
-        if (!host::LocFiles::ParseArchive(returned, name, theirs, error))
+        std::string baseError;
+        const auto [bTheirsRead, bBaseRead] = ParseBoth(returned, theirs, error, uploaded, base, baseError, name);
+        if (!bTheirsRead)
         {
             Report.Tally.Note(EApplyNote::UnreadableFile, name, {}, {}, error);
             return;
         }
-        if (!host::LocFiles::ParseArchive(uploaded, name, base, error))
+        if (!bBaseRead)
         {
-            Report.Tally.Note(EApplyNote::UnreadableFile, name, {}, {}, "the uploaded version: " + error);
+            Report.Tally.Note(EApplyNote::UnreadableFile, name, {}, {}, "the uploaded version: " + baseError);
             return;
         }
         if (theirs.Target != base.Target || theirs.Culture != base.Culture)
@@ -422,6 +426,29 @@ private:
         {
             Stage(name, mergedText, onDisk);
         }
+    }
+
+    // The returned and the uploaded version are read side by side: parsing is most of the
+    // checks' cost, and the two are independent.
+    static std::pair<bool, bool> ParseBoth(const std::string& firstText, host::FLocArchive& first,
+                                           std::string& firstError, const std::string& secondText,
+                                           host::FLocArchive& second, std::string& secondError, const std::string& name)
+    {
+        std::future<bool> secondRead;
+        try
+        {
+            secondRead = std::async(std::launch::async, [&] {
+                return host::LocFiles::ParseArchive(secondText, name, second, secondError);
+            });
+        }
+        catch (const std::system_error&)
+        {
+            // No thread to spare: read them one after the other.
+        }
+        const bool bFirst = host::LocFiles::ParseArchive(firstText, name, first, firstError);
+        const bool bSecond =
+            secondRead.valid() ? secondRead.get() : host::LocFiles::ParseArchive(secondText, name, second, secondError);
+        return {bFirst, bSecond};
     }
 
     bool ToText(const host::FLocArchive& archive, const std::string& name, std::string& text)
