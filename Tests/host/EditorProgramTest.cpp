@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include <chrono>
@@ -274,4 +275,48 @@ TEST(EditorRun, RefusesFolderWithoutProjectFileAndUnknownCommands)
     run = Editor("run " + Quote(MakeProject("editor_run_unknown")) + " hosttest.Nothing", "unknown");
     EXPECT_EQ(run.Status, 2);
     EXPECT_TRUE(Contains(run.Err, "hosttest.Nothing")) << run.Err;
+}
+
+TEST(EditorCommandLine, MistakesAreRefusedInOneLineWithStatusTwo)
+{
+    const std::string project = MakeProject("editor_usage");
+    struct FCase
+    {
+        std::string Arguments;
+        std::string Says;
+    };
+    for (const FCase& c :
+         {FCase{"rnu " + Quote(project), "editor: unknown command 'rnu' (did you mean 'run'?)"},
+          FCase{"help rnu", "unknown command 'rnu' (did you mean 'run'?)"},
+          FCase{"run " + Quote(project) + " hosttest.Action --timeout abc", "--timeout: 'abc' is not a number"},
+          FCase{"--max-response-mib 0 menus " + Quote(project), "'0' is out of range (from 1 to 1048576)"},
+          FCase{"--plugins " + Quote(TestRoot() + "no_such_folder") + " menus " + Quote(project),
+                "the plug-in folder " + TestRoot() + "no_such_folder does not exist"}})
+    {
+        const FRun run = Editor(c.Arguments, "usage");
+        EXPECT_EQ(run.Status, 2) << c.Arguments;
+        EXPECT_TRUE(Contains(run.Err, c.Says)) << run.Err;
+        EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
+        EXPECT_EQ(run.Out, "") << c.Arguments;
+    }
+    EXPECT_FALSE(File::Exists(project + "Saved/Logs/Editor.log")) << "nothing was opened";
+}
+
+TEST(EditorCommandLine, VersionHelpAndTheProjectFileAsProject)
+{
+    FRun run = Editor("--version", "version");
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_EQ(run.Out, std::string("editor ") + LIRNO_VERSION + "\n");
+    run = Editor("help", "help");
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_TRUE(Contains(run.Out, "run") && Contains(run.Out, "settings") && Contains(run.Out, "menus")) << run.Out;
+    run = Editor("run --help", "run_help");
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_TRUE(Contains(run.Out, "Exit status:\n  0 ")) << run.Out;
+    EXPECT_TRUE(Contains(run.Out, "  130 ")) << run.Out;
+
+    const std::string project = MakeProject("editor_project_file");
+    run = Editor("run " + Quote(project + "Demo.project") + " hosttest.Action", "project_file");
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_TRUE(File::Exists(project + "Saved/Logs/Editor.log"));
 }

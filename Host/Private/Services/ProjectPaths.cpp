@@ -33,16 +33,26 @@ std::string EngineDirOfRunningProgram()
 FProjectLoadResult LoadProject(const std::string& projectDir)
 {
     std::error_code ec;
-    if (!fs::is_directory(projectDir, ec))
-    {
-        return {std::nullopt, "project folder " + projectDir + " does not exist"};
-    }
     std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(projectDir, ec))
+    // The project file itself names its folder as well.
+    if (fs::is_regular_file(projectDir, ec) && fs::path(projectDir).extension() == ".project")
     {
-        if (entry.is_regular_file(ec) && entry.path().extension() == ".project")
+        files.push_back(projectDir);
+    }
+    else if (!fs::is_directory(projectDir, ec))
+    {
+        return {std::nullopt, fs::exists(projectDir, ec)
+                                  ? projectDir + " is neither a project folder nor a <Name>.project file"
+                                  : "project folder " + projectDir + " does not exist"};
+    }
+    else
+    {
+        for (const auto& entry : fs::directory_iterator(projectDir, ec))
         {
-            files.push_back(entry.path());
+            if (entry.is_regular_file(ec) && entry.path().extension() == ".project")
+            {
+                files.push_back(entry.path());
+            }
         }
     }
     if (files.empty())

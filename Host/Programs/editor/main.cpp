@@ -1,10 +1,13 @@
 // The headless editor: opens a project, loads the plug-ins and runs one command, shows or sets
 // settings, or lists menus.
 #include "Commands.h"
+#include "Usage.h"
 
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <algorithm>
+#include <filesystem>
 #include <unistd.h>
 
 namespace editor
@@ -38,6 +41,7 @@ int main(int argc, char** argv)
     CLI::App app{"Headless editor: runs plug-in commands on a project, shows and sets settings, lists menus"};
     app.require_subcommand(1);
     app.fallthrough();
+    app.set_version_flag("--version", std::string("editor ") + LIRNO_VERSION);
 
     FSessionOptions session;
     app.add_option("--plugins", session.PluginFolders,
@@ -45,13 +49,13 @@ int main(int argc, char** argv)
     bool withoutSettings = false;
     app.add_flag("--without-settings-module", withoutSettings)->group(""); // for tests
     app.add_option("--http-connect-timeout", session.HttpConnectTimeout, "Seconds to connect to a server")
-        ->check(CLI::PositiveNumber);
+        ->check(NumberIn(1, 86400, true));
     app.add_option("--http-stall-timeout", session.HttpStallTimeout,
                    "Seconds below 1 KiB/s before a request is given up")
-        ->check(CLI::PositiveNumber);
+        ->check(NumberIn(1, 86400, true));
     app.add_option("--max-response-mib", session.HttpMaxResponseMiB,
                    "Largest response body taken, in MiB (after decoding); a larger one ends the request")
-        ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1} << 20));
+        ->check(NumberIn(1, 1 << 20, true));
 
     FRunArguments run;
     bool yes = false;
@@ -59,14 +63,15 @@ int main(int argc, char** argv)
     auto* runCommand =
         app.add_subcommand("run", "Open the project, execute a command as its menu entry would, "
                                   "wait until the work is done, exit");
-    runCommand->add_option("PROJECT_DIR", session.ProjectDir, "Project folder")->required();
+    runCommand->add_option("PROJECT_DIR", session.ProjectDir, "Project folder, or its <Name>.project file")
+        ->required();
     runCommand->add_option("COMMAND", run.Command, "Command as CONTEXT.COMMAND, e.g. lirno.PluginAction")
         ->required();
     auto* yesFlag = runCommand->add_flag("--yes", yes, "Answer every question Yes (non-interactive)");
     runCommand->add_flag("--no", no, "Answer every question No (non-interactive)")->excludes(yesFlag);
     runCommand
         ->add_option("--timeout", run.TimeoutSeconds, "Give up after this many seconds (exit 2); 0: never")
-        ->check(CLI::NonNegativeNumber);
+        ->check(NumberIn(0, 1e18, false));
     runCommand->footer("Exit status:\n"
                        "  0    the job completed and nothing went wrong\n"
                        "  3    the job completed, but something needs a look: a localization step failed or\n"
@@ -80,22 +85,73 @@ int main(int argc, char** argv)
     std::vector<std::string> settingsPath;
     auto* settingsCommand =
         app.add_subcommand("settings", "List settings sections, show one section or key, or set a key");
-    settingsCommand->add_option("PROJECT_DIR", session.ProjectDir, "Project folder")->required();
+    settingsCommand->add_option("PROJECT_DIR", session.ProjectDir, "Project folder, or its <Name>.project file")
+        ->required();
     settingsCommand->add_option("SECTION KEY VALUE", settingsPath, "Section, key and new value")
         ->expected(0, 3);
 
     auto* menusCommand =
         app.add_subcommand("menus", "List menus and toolbars with their sections and entries");
-    menusCommand->add_option("PROJECT_DIR", session.ProjectDir, "Project folder")->required();
+    menusCommand->add_option("PROJECT_DIR", session.ProjectDir, "Project folder, or its <Name>.project file")
+        ->required();
 
+    std::string helpTopic;
+    auto* helpCommand = app.add_subcommand("help", "Show this help, or a command's");
+    helpCommand->add_option("COMMAND", helpTopic, "The command to explain");
+
+    const std::vector<std::string> commands{"run", "settings", "menus", "help"};
+    const std::string unknown =
+        UnknownCommand(std::vector<std::string>(argv + 1, argv + argc), commands,
+                       {"--plugins", "--http-connect-timeout", "--http-stall-timeout", "--max-response-mib"});
+    if (argc == 1)
+    {
+        std::fputs(app.help().c_str(), stderr);
+        return ExitUsage;
+    }
+    if (!unknown.empty())
+    {
+        PrintError(UnknownCommandMessage(unknown, commands) + " (see editor --help)");
+        return ExitUsage;
+    }
     try
     {
         app.parse(argc, argv);
     }
     catch (const CLI::ParseError& error)
     {
-        const int code = app.exit(error);
-        return code == 0 ? 0 : ExitUsage;
+        if (error.get_exit_code() == 0)
+        {
+            return app.exit(error); // --help or --version
+        }
+        PrintError(std::string(error.what()) + " (see editor --help)");
+        return ExitUsage;
+    }
+
+    if (*helpCommand)
+    {
+        if (helpTopic.empty())
+        {
+            // App::help() would show the help of the selected subcommand, "help" itself.
+            std::fputs(app.get_formatter()->make_help(&app, app.get_name(), CLI::AppFormatMode::Normal).c_str(),
+                       stdout);
+            return ExitCompleted;
+        }
+        if (std::find(commands.begin(), commands.end(), helpTopic) == commands.end())
+        {
+            PrintError(UnknownCommandMessage(helpTopic, commands));
+            return ExitUsage;
+        }
+        std::fputs(app.get_subcommand(helpTopic)->help().c_str(), stdout);
+        return ExitCompleted;
+    }
+    for (const std::string& folder : session.PluginFolders)
+    {
+        std::error_code ec;
+        if (!std::filesystem::is_directory(folder, ec))
+        {
+            PrintError("the plug-in folder " + folder + " does not exist");
+            return ExitUsage;
+        }
     }
 
     session.WithSettingsModule = !withoutSettings;
