@@ -241,6 +241,40 @@ TEST_F(Applying, TranslateAllReplacesButNeverEmptiesTranslations)
     EXPECT_EQ(report.Tally.Count(lirno::EApplyNote::EmptiedTranslation), 1u);
 }
 
+TEST_F(Applying, PseudoTextsAreReplacedLikeMissingOnes)
+{
+    // Uploaded with a pseudo-localized "Quit" and a hand-made "Score".
+    auto mine = fake::FakeHost::SampleEntries("de");
+    mine[1].Translation = "<b>Punkte:</b> %d";
+    mine[2].Translation = "[Qûîţ]";
+    mine[2].OtherFields = {{"Origin", "\"pseudo\""}};
+    host::File::WriteAllText(De, ArchiveText("Game", "de", mine));
+    ASSERT_TRUE(lirnoFileHelper::BuildUploadPackage(2).IsOk());
+    auto theirs = mine;
+    theirs[1].Translation = "<b>Stand:</b> %d";
+    theirs[2].Translation = "Beenden";
+    theirs[2].OtherFields = {{"Origin", "\"machine:apertium\""}};
+
+    const auto report = Apply({{"Game/de/Game.archive", ArchiveText("Game", "de", theirs)}});
+    ASSERT_FALSE(report.IsRefused()) << report.Refusal;
+    const auto after = ReadArchive(De);
+    EXPECT_EQ(after.Entries[1].Translation, "<b>Punkte:</b> %d");
+    EXPECT_EQ(after.Entries[2].Translation, "Beenden");
+    EXPECT_EQ(after.Entries[2].OtherFields, theirs[2].OtherFields) << "the origin travels with its translation";
+    EXPECT_EQ(report.Tally.Count(lirno::EApplyNote::HumanTranslationKept), 1u);
+}
+
+TEST_F(Applying, AnArchiveDeletedDuringTheJobStaysDeleted)
+{
+    std::filesystem::remove(De);
+    const auto report = Apply({{"Game/de/Game.archive", SampleArchiveWith("de", {{"Greeting", "Hallo, {Name}!"}})},
+                               {"Game/en/Game.archive", SampleArchiveWith("en", {{"Greeting", "Hello, {Name}!"}})}});
+    ASSERT_FALSE(report.IsRefused()) << report.Refusal;
+    EXPECT_FALSE(std::filesystem::exists(De));
+    EXPECT_EQ(report.Tally.LocalEditsKept(), 1u);
+    EXPECT_EQ(ReadArchive(En).Entries[0].Translation, "Hello, {Name}!");
+}
+
 TEST_F(Applying, EditsMadeDuringTheJobAreKept)
 {
     // The user translates "Greeting" and adds a text while the service works.

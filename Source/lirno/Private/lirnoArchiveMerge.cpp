@@ -31,6 +31,18 @@ template <class TEntry> std::unordered_map<std::string, std::size_t> IndexEntrie
     return index;
 }
 
+bool IsPseudoTranslation(const host::FLocArchiveEntry& entry)
+{
+    for (const auto& [member, text] : entry.OtherFields)
+    {
+        if (member == "Origin")
+        {
+            return text == "\"pseudo\"";
+        }
+    }
+    return false;
+}
+
 // Why a returned entry may not replace the uploaded one, or nothing when it may.
 std::optional<EApplyNote> RefusalOf(const host::FLocArchiveEntry& uploaded, const host::FLocArchiveEntry& returned,
                                     bool bTranslateAll)
@@ -43,7 +55,8 @@ std::optional<EApplyNote> RefusalOf(const host::FLocArchiveEntry& uploaded, cons
     {
         return std::nullopt;
     }
-    if (!uploaded.Translation.empty())
+    // Pseudo-localization only stands in for a translation: it is replaced like a missing one.
+    if (!uploaded.Translation.empty() && !IsPseudoTranslation(uploaded))
     {
         if (returned.Translation.empty())
         {

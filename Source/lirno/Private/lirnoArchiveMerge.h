@@ -17,7 +17,8 @@ struct FCheckedArchive
 };
 
 // Accepts a returned entry only when its namespace, key and source are those uploaded, an
-// existing translation is neither emptied nor (unless `bTranslateAll`) replaced, and a new
+// existing translation is neither emptied nor (unless `bTranslateAll`) replaced (a translation
+// marked "Origin": "pseudo" counts as none), and a new
 // translation keeps its source's placeholders and markup. Entries that fail keep their uploaded
 // form. The returned archive's target and culture are checked by the caller.
 FCheckedArchive CheckReturnedArchive(const host::FLocArchive& uploaded, host::FLocArchive returned, bool bTranslateAll,

@@ -27,7 +27,8 @@ struct FTargetFiles
 // One file of the upload: its entry name in the package and what it is.
 struct FUploadedFile
 {
-    std::string EntryName; // target/manifest or target/culture/archive
+    std::string EntryName;  // target/manifest or target/culture/archive
+    std::string SourcePath; // the file that was packed
     bool bManifest = false;
 };
 

@@ -75,6 +75,11 @@ bool IsReservedName(std::string_view name)
            EndsWith(lower, ".lirno-stage");
 }
 
+bool IsSameFile(const std::string& a, const std::string& b)
+{
+    return std::filesystem::path(a).lexically_normal() == std::filesystem::path(b).lexically_normal();
+}
+
 bool HasControlCharacters(std::string_view name)
 {
     return std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
@@ -326,6 +331,12 @@ private:
             return;
         }
         const std::optional<std::string> onDisk = ReadDisk(name);
+        if (!onDisk && IsSameFile(Target(name), file.SourcePath))
+        {
+            // Deleted in the project while the service worked: the deletion stands.
+            Report.Tally.Note(EApplyNote::LocalEditKept, name, {}, {}, "deleted during the translation");
+            return;
+        }
         if (returned == uploaded)
         {
             // Nothing translated in it; only a file missing locally is written.

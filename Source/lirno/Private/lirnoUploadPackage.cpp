@@ -72,7 +72,7 @@ public:
                 return "The entry " + entryName + " could not be added: " + ZipMessage(result);
             }
         }
-        Files.push_back(FUploadedFile{entryName, bManifest});
+        Files.push_back(FUploadedFile{entryName, sourcePath, bManifest});
         return {};
     }
 
