@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 
@@ -36,13 +37,16 @@ std::string Quote(const std::string& text)
     return "'" + text + "'";
 }
 
-FRun Editor(const std::string& arguments, const std::string& tag)
+// Runs the editor with `input` on its standard input.
+FRun Editor(const std::string& arguments, const std::string& tag, const std::string& input = {})
 {
     const std::string plugins = MakeTestPluginFolder("editor_plugins_" + tag);
+    const std::string in = TestRoot() + "editor_" + tag + ".in";
     const std::string out = TestRoot() + "editor_" + tag + ".out";
     const std::string err = TestRoot() + "editor_" + tag + ".err";
+    File::WriteAllText(in, input);
     const std::string command = Quote(EDITOR_PATH) + " --plugins " + Quote(plugins) + " " + arguments + " <" +
-                                Quote("/dev/null") + " >" + Quote(out) + " 2>" + Quote(err);
+                                Quote(in) + " >" + Quote(out) + " 2>" + Quote(err);
     const int raw = std::system(command.c_str());
     FRun run;
     run.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -134,6 +138,79 @@ TEST(EditorSettings, RefusesBadSectionKeyOrValueAndWritesNothing)
         EXPECT_TRUE(Contains(run.Err, c.Named)) << run.Err;
         EXPECT_FALSE(File::Exists(ini)) << c.Arguments;
     }
+}
+
+TEST(EditorSettings, AddressesAreCheckedAndNothingIsWrittenForABadOne)
+{
+    const std::string project = MakeProject("editor_settings_address");
+    const std::string ini = project + "Saved/Config/User/Engine.ini";
+    struct FCase
+    {
+        std::string Value;
+        std::string Says;
+    };
+    for (const FCase& c : {FCase{"not-a-url", "is not an http or https address"},
+                           FCase{"ftp://127.0.0.1", "is not an http or https address"},
+                           FCase{"http://", "is not an http or https address"},
+                           FCase{"http://127.0.0.1:8080/", "write it as 'http://127.0.0.1:8080'"}})
+    {
+        const FRun run = Editor("settings " + Quote(project) + " HostTestSettings Host " + Quote(c.Value), "address");
+        EXPECT_EQ(run.Status, 2) << c.Value;
+        EXPECT_TRUE(Contains(run.Err, c.Says)) << run.Err;
+        EXPECT_FALSE(File::Exists(ini)) << c.Value;
+    }
+    const FRun run = Editor("settings " + Quote(project) + " HostTestSettings Url not-a-url", "address_url");
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_FALSE(File::Exists(ini));
+    EXPECT_EQ(Editor("settings " + Quote(project) + " HostTestSettings Host https://example.invalid:8443/api",
+                     "address_ok")
+                  .Status,
+              0);
+    EXPECT_EQ(ReadIniValue(ini, "/Script/hosttestmodule.ModuleSettings", "Host"), "https://example.invalid:8443/api");
+}
+
+TEST(EditorSettings, SecretsComeFromStandardInputOrTheEnvironmentAndAreNeverShown)
+{
+    const std::string project = MakeProject("editor_settings_secret");
+    const std::string ini = project + "Saved/Config/User/Engine.ini";
+    const std::string section = "/Script/hosttestmodule.ModuleSettings";
+    const std::string secret = "sk-stdin-secret-7781";
+    FRun run = Editor("settings " + Quote(project) + " HostTestSettings API_KEY -", "secret_stdin", secret + "\n");
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(ReadIniValue(ini, section, "API_KEY"), secret);
+    EXPECT_FALSE(Contains(run.Out + run.Err, "sk-stdin")) << run.Out << run.Err;
+    EXPECT_TRUE(Contains(run.Out, "API_KEY = ********7781\n")) << run.Out;
+    struct stat info
+    {
+    };
+    ASSERT_EQ(::stat(ini.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    run = Editor("settings " + Quote(project), "secret_list");
+    EXPECT_TRUE(Contains(run.Out, "  API_KEY (string) = ********7781\n")) << run.Out;
+    EXPECT_FALSE(Contains(run.Out, secret));
+    run = Editor("settings " + Quote(project) + " HostTestSettings API_KEY", "secret_show");
+    EXPECT_EQ(run.Out, "********7781\n");
+
+    run = Editor("settings " + Quote(project) + " HostTestSettings API_KEY --from-env LIRNO_TEST_UNSET_KEY",
+                 "secret_env_missing");
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_TRUE(Contains(run.Err, "LIRNO_TEST_UNSET_KEY is not set")) << run.Err;
+    EXPECT_EQ(ReadIniValue(ini, section, "API_KEY"), secret);
+    ::setenv("LIRNO_TEST_KEY", "from-the-environment", 1);
+    run = Editor("settings " + Quote(project) + " HostTestSettings API_KEY --from-env LIRNO_TEST_KEY", "secret_env");
+    ::unsetenv("LIRNO_TEST_KEY");
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(ReadIniValue(ini, section, "API_KEY"), "from-the-environment");
+    EXPECT_FALSE(Contains(run.Err, "visible to other users")) << run.Err;
+
+    // Still taken from the command line, with a warning about who can read it there.
+    run = Editor("settings " + Quote(project) + " HostTestSettings API_KEY on-the-line", "secret_line");
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_TRUE(Contains(run.Err, "visible to other users")) << run.Err;
+    EXPECT_EQ(ReadIniValue(ini, section, "API_KEY"), "on-the-line");
+    ASSERT_EQ(::stat(ini.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
 TEST(EditorMenus, ListsEntriesWithLabelTooltipIconAndOwner)

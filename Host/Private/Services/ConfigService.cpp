@@ -2,10 +2,56 @@
 
 #include "Log.h"
 
+#include <cerrno>
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace host
 {
+namespace
+{
+// Per-user settings may hold secrets (API keys): the file is readable by its owner only from
+// the moment it exists, written beside the target and renamed over it so that a failed write
+// never leaves half a file.
+bool WriteOwnerOnly(const std::string& path, const std::string& text)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::create_directories(fs::path(path).parent_path(), ec);
+    const std::string temp = path + ".tmp" + std::to_string(::getpid());
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+    {
+        return false;
+    }
+    bool ok = ::fchmod(fd, 0600) == 0; // an old leftover of ours may have had a wider mode
+    for (std::size_t done = 0; ok && done < text.size();)
+    {
+        const ssize_t count = ::write(fd, text.data() + done, text.size() - done);
+        if (count < 0 && errno == EINTR)
+        {
+            continue;
+        }
+        ok = count > 0;
+        done += ok ? static_cast<std::size_t>(count) : 0;
+    }
+    ok = ::close(fd) == 0 && ok;
+    if (ok)
+    {
+        fs::rename(temp, path, ec);
+        ok = !ec;
+    }
+    if (!ok)
+    {
+        fs::remove(temp, ec);
+    }
+    return ok;
+}
+} // namespace
+
 FConfigService::FConfigService(const IPaths& paths) : Paths(paths) {}
 
 FConfigService::~FConfigService()
@@ -100,7 +146,7 @@ bool FConfigService::SaveObject(const FStructInfo& type, const void* object)
             doc.Set(section, property.Name, PropertyToText(property, object));
         }
     }
-    if (!doc.Save(path))
+    if (!(type.PerUserConfig ? WriteOwnerOnly(path, doc.ToString()) : doc.Save(path)))
     {
         Log(LogGeneral, EVerbosity::Error, "Cannot write " + path);
         return false;

@@ -27,7 +27,10 @@ struct FSettingsArguments
 {
     std::optional<std::string> Section;
     std::optional<std::string> Key;
+    // The new value; "-" for a secret key reads it from standard input.
     std::optional<std::string> Value;
+    std::optional<std::string> FromEnv;  // the new value from this environment variable
+    std::optional<std::string> FromFile; // the new value from this file's first line
 };
 int SettingsCommand(FSessionOptions options, const FSettingsArguments& arguments);
 

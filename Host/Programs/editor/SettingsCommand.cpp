@@ -1,6 +1,10 @@
 #include "Commands.h"
+#include "SettingValues.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
 
 namespace editor
 {
@@ -43,10 +47,17 @@ std::string TypeName(const host::FPropertyInfo& property)
     return "?";
 }
 
+// The value as listings show it: secrets masked.
+std::string Shown(const host::FPropertyInfo& property, const void* object)
+{
+    const std::string text = host::PropertyToText(property, object);
+    return IsSecretKey(property.Name) ? Masked(text) : text;
+}
+
 void PrintField(const host::FPropertyInfo& property, const void* object)
 {
     std::printf("  %s (%s) = %s\n", property.Name.c_str(), TypeName(property).c_str(),
-                host::PropertyToText(property, object).c_str());
+                Shown(property, object).c_str());
     if (!property.Category.empty())
     {
         std::printf("    category: %s\n", property.Category.c_str());
@@ -98,11 +109,17 @@ int SetValue(host::FEditorHost& host, const host::FSettingsSection& section,
                    " is not saved to configuration");
         return ExitUsage;
     }
+    const bool secret = IsSecretKey(property.Name);
+    if (const std::string why = CheckValue(property.Name, value); !why.empty())
+    {
+        PrintError(section.Section + " " + property.Name + ": " + why);
+        return ExitUsage;
+    }
     if (!IsValidValue(*section.Type, property, value) ||
         !host::PropertyFromText(property, section.Object, value))
     {
-        PrintError("'" + value + "' is not a valid value for " + section.Section + " " + property.Name +
-                   " (" + TypeName(property) + ")");
+        PrintError("'" + (secret ? Masked(value) : value) + "' is not a valid value for " + section.Section + " " +
+                   property.Name + " (" + TypeName(property) + ")");
         return ExitUsage;
     }
     if (!host.Config().SaveObject(*section.Type, section.Object))
@@ -111,9 +128,66 @@ int SetValue(host::FEditorHost& host, const host::FSettingsSection& section,
         return ExitOtherEnd;
     }
     std::printf("%s.%s = %s\n", section.Section.c_str(), property.Name.c_str(),
-                host::PropertyToText(property, section.Object).c_str());
+                Shown(property, section.Object).c_str());
     std::printf("saved to %s\n", host.Config().UserConfigPath(section.Type->ConfigName).c_str());
     return ExitCompleted;
+}
+// One line without its line end, or nothing when there is none to read.
+std::optional<std::string> FirstLine(std::istream& in)
+{
+    std::string line;
+    if (!std::getline(in, line) && line.empty())
+    {
+        return std::nullopt;
+    }
+    if (!line.empty() && line.back() == '\r')
+    {
+        line.pop_back();
+    }
+    return line;
+}
+
+// The new value from where the command line said to take it; nothing (the error printed) when
+// it cannot be had.
+std::optional<std::string> NewValue(const FSettingsArguments& arguments, bool secret)
+{
+    if (arguments.FromEnv)
+    {
+        const char* value = std::getenv(arguments.FromEnv->c_str());
+        if (!value)
+        {
+            PrintError("the environment variable " + *arguments.FromEnv + " is not set");
+            return std::nullopt;
+        }
+        return std::string(value);
+    }
+    if (arguments.FromFile)
+    {
+        std::ifstream file(*arguments.FromFile);
+        auto line = file ? FirstLine(file) : std::nullopt;
+        if (!line)
+        {
+            PrintError("cannot read a value from " + *arguments.FromFile);
+        }
+        return line;
+    }
+    if (secret && *arguments.Value == "-")
+    {
+        auto line = FirstLine(std::cin);
+        if (!line)
+        {
+            PrintError("no value on standard input");
+        }
+        return line;
+    }
+    if (secret)
+    {
+        // Still taken, but other users of the machine can read command lines.
+        std::fflush(stdout);
+        std::fprintf(stderr, "editor: warning: a secret on the command line is visible to other users of this "
+                             "machine; give '-' to read it from standard input, or --from-env NAME\n");
+    }
+    return *arguments.Value;
 }
 } // namespace
 
@@ -156,11 +230,16 @@ int SettingsCommand(FSessionOptions options, const FSettingsArguments& arguments
         PrintError("the settings section " + section->Section + " has no key named " + *arguments.Key);
         return ExitUsage;
     }
-    if (!arguments.Value)
+    if (!arguments.Value && !arguments.FromEnv && !arguments.FromFile)
     {
-        std::printf("%s\n", host::PropertyToText(*property, section->Object).c_str());
+        std::printf("%s\n", Shown(*property, section->Object).c_str());
         return ExitCompleted;
     }
-    return SetValue(host, *section, *property, *arguments.Value);
+    const auto value = NewValue(arguments, IsSecretKey(property->Name));
+    if (!value)
+    {
+        return ExitUsage;
+    }
+    return SetValue(host, *section, *property, *value);
 }
 } // namespace editor

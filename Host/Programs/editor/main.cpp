@@ -87,8 +87,17 @@ int main(int argc, char** argv)
         app.add_subcommand("settings", "List settings sections, show one section or key, or set a key");
     settingsCommand->add_option("PROJECT_DIR", session.ProjectDir, "Project folder, or its <Name>.project file")
         ->required();
-    settingsCommand->add_option("SECTION KEY VALUE", settingsPath, "Section, key and new value")
+    settingsCommand
+        ->add_option("SECTION KEY VALUE", settingsPath,
+                     "Section, key and new value; for a secret key (API_KEY) '-' reads the value from "
+                     "standard input")
         ->expected(0, 3);
+    std::string fromEnv;
+    std::string fromFile;
+    auto* fromEnvOption =
+        settingsCommand->add_option("--from-env", fromEnv, "Take the new value from this environment variable");
+    auto* fromFileOption = settingsCommand->add_option("--from-file", fromFile, "Take the new value from this file's first line")
+                               ->excludes(fromEnvOption);
 
     auto* menusCommand =
         app.add_subcommand("menus", "List menus and toolbars with their sections and entries");
@@ -174,6 +183,19 @@ int main(int argc, char** argv)
         if (settingsPath.size() > 2)
         {
             settings.Value = settingsPath[2];
+        }
+        if (*fromEnvOption)
+        {
+            settings.FromEnv = fromEnv;
+        }
+        if (*fromFileOption)
+        {
+            settings.FromFile = fromFile;
+        }
+        if ((settings.FromEnv || settings.FromFile) && (settings.Value || !settings.Key))
+        {
+            PrintError("--from-env and --from-file take the place of VALUE after SECTION KEY");
+            return ExitUsage;
         }
         return SettingsCommand(session, settings);
     }

@@ -17,6 +17,8 @@ struct FModuleSettings
 {
     std::string Mode = "message";
     std::string Url;
+    std::string Host;
+    std::string API_KEY;
     bool Flag = true;
     std::int32_t Level = 2;
 
@@ -41,10 +43,12 @@ const host::FStructInfo& FModuleSettings::StaticStruct()
         auto mode = host::FPropertyInfo::Make("Mode", &FModuleSettings::Mode, host::EPropertyType::String);
         mode.Tooltip = "What the action does";
         auto url = host::FPropertyInfo::Make("Url", &FModuleSettings::Url, host::EPropertyType::String);
+        auto address = host::FPropertyInfo::Make("Host", &FModuleSettings::Host, host::EPropertyType::String);
+        auto key = host::FPropertyInfo::Make("API_KEY", &FModuleSettings::API_KEY, host::EPropertyType::String);
         auto flag = host::FPropertyInfo::Make("Flag", &FModuleSettings::Flag, host::EPropertyType::Bool);
         auto level = host::FPropertyInfo::Make("Level", &FModuleSettings::Level, host::EPropertyType::Enum);
         level.Enum = &LevelEnum();
-        s.Properties = {mode, url, flag, level};
+        s.Properties = {mode, url, address, key, flag, level};
         for (auto& p : s.Properties)
         {
             p.Config = true;
