@@ -72,28 +72,31 @@ void JobFixture::StopService(int signal)
 
 void JobFixture::Configure(const std::string& api_key)
 {
-    for (const auto& [key, value] :
-         {std::pair<std::string, std::string>{"Host", "http://127.0.0.1:" + std::to_string(port_)},
-          {"API_KEY", api_key}})
-    {
-        Process settings({EDITOR_PATH, "settings", project_.string(), "PallantoSetting", key, value},
-                         (work_ / "settings.out").string());
-        ASSERT_EQ(settings.Wait(std::chrono::seconds(60)), 0) << ReadFile((work_ / "settings.out").string());
-    }
+    SetSetting("Host", "http://127.0.0.1:" + std::to_string(port_));
+    SetSetting("API_KEY", api_key);
 }
 
-std::unique_ptr<Process> JobFixture::StartJob(const std::string& answer)
+void JobFixture::SetSetting(const std::string& key, const std::string& value)
 {
-    return std::make_unique<Process>(std::vector<std::string>{EDITOR_PATH, "run", project_.string(),
-                                                              "lirno.PluginAction", answer, "--timeout",
-                                                              "240"},
-                                     (work_ / "editor.out").string());
+    Process settings({EDITOR_PATH, "settings", project_.string(), "PallantoSetting", key, value},
+                     (work_ / "settings.out").string());
+    ASSERT_EQ(settings.Wait(std::chrono::seconds(60)), 0) << ReadFile((work_ / "settings.out").string());
 }
 
-JobRun JobFixture::RunJob(const std::string& answer)
+std::unique_ptr<Process> JobFixture::StartJob(const std::string& answer,
+                                              const std::vector<std::string>& options,
+                                              const std::string& output)
+{
+    std::vector<std::string> argv = {EDITOR_PATH, "run", project_.string(), "lirno.PluginAction", answer,
+                                     "--timeout", "240"};
+    argv.insert(argv.end(), options.begin(), options.end());
+    return std::make_unique<Process>(argv, (work_ / output).string());
+}
+
+JobRun JobFixture::RunJob(const std::string& answer, const std::vector<std::string>& options)
 {
     const auto begin = std::chrono::steady_clock::now();
-    auto job = StartJob(answer);
+    auto job = StartJob(answer, options);
     JobRun run;
     run.exit_code = job->Wait(std::chrono::seconds(280)).value_or(-1);
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();

@@ -30,9 +30,13 @@ protected:
     void StopService(int signal);
     // Points the project's settings at the service and sets the API key.
     void Configure(const std::string& api_key);
-    // Starts `editor run ... lirno.PluginAction` in the background with --yes or --no.
-    std::unique_ptr<Process> StartJob(const std::string& answer);
-    JobRun RunJob(const std::string& answer);
+    // Sets one key of the plug-in's settings through `editor settings`.
+    void SetSetting(const std::string& key, const std::string& value);
+    // Starts `editor run ... lirno.PluginAction` in the background with --yes or --no, and the
+    // editor's own options (limits, time-outs); its console goes to `output` in the work folder.
+    std::unique_ptr<Process> StartJob(const std::string& answer, const std::vector<std::string>& options = {},
+                                      const std::string& output = "editor.out");
+    JobRun RunJob(const std::string& answer, const std::vector<std::string>& options = {});
 
     std::string LocalizationFolder() const { return (project_ / "Content/Localization").string(); }
     std::string EditorLog() const { return ReadFile((project_ / "Saved/Logs/Editor.log").string()); }
