@@ -1,5 +1,7 @@
 #include "EditorLogSink.h"
 
+#include "VisibleText.h"
+
 #include <spdlog/sinks/basic_file_sink.h>
 #include <spdlog/spdlog.h>
 
@@ -67,7 +69,7 @@ void FEditorLogSink::Write(const FLogCategory& category, EVerbosity verbosity, s
     Console.WriteLine(line);
     if (File)
     {
-        File->info("{}", line);
+        File->info("{}", VisibleText(line));
     }
 }
 } // namespace host

@@ -1,5 +1,7 @@
 #include "TerminalProgress.h"
 
+#include "VisibleText.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -15,13 +17,8 @@ FTerminalProgress::FTerminalProgress(FConsole& console, double total, std::strin
 
 FTerminalProgress::~FTerminalProgress()
 {
-    if (Console.RedrawsProgress())
-    {
-        // Leave the final state of the bar in the scroll-back.
-        const std::string last = fmt::format("[{}] {}%", Title, static_cast<int>(Fraction() * 100));
-        Console.SetProgressLine({});
-        Console.WriteLine(last);
-    }
+    // A closed dialog leaves nothing behind on the terminal.
+    Console.SetProgressLine({});
 }
 
 double FTerminalProgress::Fraction() const
@@ -46,10 +43,18 @@ void FTerminalProgress::Show()
     const int percent = static_cast<int>(std::floor(fraction * 100));
     if (Console.RedrawsProgress())
     {
-        constexpr int Width = 30;
-        const int filled = static_cast<int>(fraction * Width);
-        Console.SetProgressLine(fmt::format("[{}{}] {}% {}", std::string(filled, '#'),
-                                            std::string(Width - filled, ' '), percent, Title));
+        // "[###   ] 42% Title" in one column less than the terminal's width (asked at every
+        // redraw, so a resize is followed): the bar takes what the title leaves, between 10
+        // and 40 columns, and a long title is cut.
+        constexpr std::size_t Frame = 8; // "[", "] ", "100%", " "
+        const std::size_t columns = std::max<std::size_t>(Console.Columns(), 2) - 1;
+        const std::size_t room = columns > Frame ? columns - Frame : 0;
+        const std::size_t title = DisplayWidth(Title);
+        const std::size_t width = std::clamp<std::size_t>(room > title ? room - title : 0, std::min<std::size_t>(10, room), 40);
+        const auto filled = static_cast<std::size_t>(fraction * static_cast<double>(width));
+        Console.SetProgressLine(fmt::format("[{}{}] {:>3}% {}", std::string(filled, '#'),
+                                            std::string(width - filled, ' '), percent,
+                                            FitToWidth(Title, room > width ? room - width : 0)));
         return;
     }
     const int step = percent / 10;

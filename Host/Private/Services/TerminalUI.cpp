@@ -73,12 +73,8 @@ std::string FTerminalUI::ReadAnswerLine()
 
 void FTerminalUI::ShowMessage(const std::string& text)
 {
+    // Printed, never waited on: a run that ends with a message must not sit waiting for a key.
     Console.WriteLine("message: " + text);
-    if (Options.Interactive)
-    {
-        Console.WriteLine("(press Enter to continue)");
-        ReadAnswerLine();
-    }
 }
 
 bool FTerminalUI::AskYesNo(const std::string& text)
@@ -87,13 +83,16 @@ bool FTerminalUI::AskYesNo(const std::string& text)
     bool answer = Options.DefaultAnswer;
     if (Options.Interactive)
     {
+        // The capital letter is what an empty line (Enter) answers. Each round reads one line,
+        // so input runs out at some point if nothing else ends the loop.
+        const std::string prompt = Options.DefaultAnswer ? "(answer y or n) [Y/n]" : "(answer y or n) [y/N]";
         for (;;)
         {
-            Console.WriteLine("(answer y or n)");
+            Console.WriteLine(prompt);
             const std::string line = ReadAnswerLine();
-            if (line == "\x04")
+            if (line == "\x04" || line.empty())
             {
-                break; // the terminal closed: the default answer
+                break; // Enter, or the terminal closed: the default answer
             }
             if (EqualsIgnoreCase(line, "y") || EqualsIgnoreCase(line, "yes"))
             {
