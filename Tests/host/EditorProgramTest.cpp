@@ -304,6 +304,51 @@ TEST(EditorRun, InterruptEndsWith130AndSaysSo)
     }
 }
 
+TEST(EditorLog, EveryLineStampedOnlyRunsRotateAndFiveRunsAreKept)
+{
+    const std::string project = MakeProject("editor_log_rotation");
+    const std::string logs = project + "Saved/Logs/";
+    // Runs 1 to 6, the second one with a warning: its log is the oldest kept at the end.
+    for (int run = 1; run <= 6; ++run)
+    {
+        SetUserSetting(project, "Mode", run == 2 ? "warn" : "message");
+        Editor("run " + Quote(project) + " hosttest.Action", "rotation");
+    }
+    const std::string log = EditorLog(project);
+    std::size_t lines = 0;
+    for (std::size_t at = 0; at < log.size(); at = log.find('\n', at) + 1)
+    {
+        const std::string stamp = log.substr(at, 30); // "2026-12-08T12:47:51.123+00:00 "
+        EXPECT_TRUE(stamp.size() == 30 && stamp[4] == '-' && stamp[10] == 'T' && stamp[19] == '.' &&
+                    (stamp[23] == '+' || stamp[23] == '-') && stamp[26] == ':' && stamp[29] == ' ')
+            << "line without a time stamp at " << at << ":\n"
+            << log;
+        ++lines;
+    }
+    EXPECT_GT(lines, 3u);
+    std::string oldest;
+    ASSERT_TRUE(File::ReadAllText(logs + "Editor-backup-4.log", oldest));
+    EXPECT_TRUE(Contains(oldest, "Outcome: exit status 3")) << oldest;
+    for (const char* name : {"Editor-backup.log", "Editor-backup-2.log", "Editor-backup-3.log"})
+    {
+        std::string text;
+        ASSERT_TRUE(File::ReadAllText(logs + name, text)) << name;
+        EXPECT_TRUE(Contains(text, "Outcome: exit status 0")) << name;
+    }
+    EXPECT_FALSE(File::Exists(logs + "Editor-backup-5.log"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(logs), std::filesystem::directory_iterator()), 5);
+
+    // Listing and setting leave every log as it was.
+    Editor("settings " + Quote(project), "rotation_settings");
+    Editor("settings " + Quote(project) + " HostTestSettings Level Low", "rotation_set");
+    Editor("menus " + Quote(project), "rotation_menus");
+    EXPECT_EQ(EditorLog(project), log);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(logs), std::filesystem::directory_iterator()), 5);
+    std::string previous;
+    ASSERT_TRUE(File::ReadAllText(logs + "Editor-backup.log", previous));
+    EXPECT_TRUE(Contains(previous, "Outcome: exit status 0"));
+}
+
 TEST(EditorRun, QuestionsTakeTheGivenAnswerNoByDefault)
 {
     const std::string project = MakeProject("editor_run_ask");

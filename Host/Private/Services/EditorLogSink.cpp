@@ -33,15 +33,27 @@ FEditorLogSink::FEditorLogSink(FConsole& console, const std::string& logFilePath
     fs::create_directories(path.parent_path(), ec);
     if (fs::exists(path, ec))
     {
-        fs::path backup = path;
-        backup.replace_filename(path.stem().string() + "-backup" + path.extension().string());
-        fs::rename(path, backup, ec);
+        // The oldest goes, every other moves one place down, the last run's becomes the backup.
+        const auto backup = [&](int number)
+        {
+            fs::path name = path;
+            name.replace_filename(path.stem().string() + "-backup" +
+                                  (number > 1 ? "-" + std::to_string(number) : std::string()) +
+                                  path.extension().string());
+            return name;
+        };
+        fs::remove(backup(KeptBackups), ec);
+        for (int number = KeptBackups - 1; number >= 1; --number)
+        {
+            fs::rename(backup(number), backup(number + 1), ec);
+        }
+        fs::rename(path, backup(1), ec);
     }
     try
     {
         auto sink = std::make_shared<spdlog::sinks::basic_file_sink_mt>(FilePath, /*truncate=*/true);
         File = std::make_shared<spdlog::logger>("editor-log-file", std::move(sink));
-        File->set_pattern("%v");
+        File->set_pattern("%Y-%m-%dT%H:%M:%S.%e%z %v");
         File->set_level(spdlog::level::trace);
         File->flush_on(spdlog::level::trace);
     }

@@ -21,8 +21,11 @@ namespace host
 class HOST_API FEditorLogSink final : public ILogSink
 {
 public:
-    // An empty file path logs to the console only. An existing log file is kept as
-    // "<name>-backup.log" so that the previous run's log survives one more start.
+    // An empty file path logs to the console only. Each line in the file starts with its local
+    // time ("2026-12-08T12:47:51.123+00:00 "). Earlier logs are kept: the previous one as
+    // "<name>-backup.log", older ones as "<name>-backup-2.log" up to KeptBackups, so the last
+    // five runs' logs survive.
+    static constexpr int KeptBackups = 4;
     FEditorLogSink(FConsole& console, const std::string& logFilePath);
     ~FEditorLogSink() override;
 

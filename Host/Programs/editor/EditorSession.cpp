@@ -39,6 +39,7 @@ std::unique_ptr<FEditorSession> FEditorSession::Open(const FSessionOptions& opti
     {
         static host::FConsole errorConsole(stderr, false);
         hostOptions.Console = &errorConsole;
+        hostOptions.LogToFile = false;
     }
     auto session = std::unique_ptr<FEditorSession>(
         new FEditorSession(std::make_unique<host::FEditorHost>(hostOptions), options.PluginFolders));

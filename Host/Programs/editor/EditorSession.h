@@ -22,7 +22,8 @@ struct FSessionOptions
     long HttpStallTimeout = 60;
     std::uint64_t HttpMaxResponseMiB = 1024; // largest response body taken
     // Log lines go to standard error instead of standard output, which then holds only the
-    // command's own listing.
+    // command's own listing, and not to the project's log file: only a run starts (and rotates)
+    // that, so listing or setting never pushes a job's record away.
     bool LogToStandardError = false;
 };
 
