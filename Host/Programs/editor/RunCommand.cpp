@@ -89,7 +89,6 @@ private:
             }
             if (signal == SIGINT || signal == SIGTERM)
             {
-                host::FEditorHost::StopStepProcesses();
                 End(ExitInterrupted, std::string("interrupted by ") + (signal == SIGINT ? "SIGINT" : "SIGTERM") +
                                          "; the work in progress was stopped (an interrupted apply is completed "
                                          "or rolled back the next time the project is opened)");
@@ -99,6 +98,9 @@ private:
 
     [[noreturn]] void End(int status, const std::string& why)
     {
+        // Steps left running would go on writing into the project after the editor has gone.
+        host::FEditorHost::StopStepProcesses();
+        host::FConsole::Standard().SetProgressLine({});
         std::lock_guard lock(Mutex);
         if (Log)
         {
