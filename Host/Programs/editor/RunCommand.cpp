@@ -1,5 +1,6 @@
 #include "Commands.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -74,7 +75,10 @@ private:
                     std::snprintf(text, sizeof text, "timed out after %g seconds", seconds);
                     End(ExitUsage, text);
                 }
-                const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+                // At most an hour per round keeps the nanosecond count far from overflowing.
+                const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                             std::min<std::chrono::duration<double>>(left, std::chrono::hours(1)))
+                                             .count();
                 const timespec wait{static_cast<time_t>(nanoseconds / 1000000000),
                                     static_cast<long>(nanoseconds % 1000000000)};
                 signal = ::sigtimedwait(&set, nullptr, &wait);

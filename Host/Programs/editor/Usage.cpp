@@ -46,7 +46,7 @@ std::size_t Distance(const std::string& a, const std::string& b)
 
 CLI::Validator NumberIn(double min, double max, bool whole)
 {
-    const std::string range = max >= 1e15 ? Plain(min) + " or more" : "from " + Plain(min) + " to " + Plain(max);
+    const std::string range = "from " + Plain(min) + " to " + Plain(max);
     return CLI::Validator(
         [=](std::string& text) -> std::string
         {

@@ -71,7 +71,7 @@ int main(int argc, char** argv)
     runCommand->add_flag("--no", no, "Answer every question No (non-interactive)")->excludes(yesFlag);
     runCommand
         ->add_option("--timeout", run.TimeoutSeconds, "Give up after this many seconds (exit 2); 0: never")
-        ->check(NumberIn(0, 1e18, false));
+        ->check(NumberIn(0, 1e9, false));
     runCommand->footer("Exit status:\n"
                        "  0    the job completed and nothing went wrong\n"
                        "  3    the job completed, but something needs a look: a localization step failed or\n"
