@@ -112,7 +112,8 @@ TEST_F(ZipReader, MemoryExtractionComesInPiecesAndWalksBack)
     std::vector<MemoryItem> items;
     for (int i = 0; i < 6; ++i)
         items.push_back(
-            {"f" + std::to_string(i) + ".txt", text_bytes(1000 + static_cast<std::size_t>(i) * 7000)});
+            {std::string("f").append(std::to_string(i)).append(".txt"),
+             text_bytes(1000 + static_cast<std::size_t>(i) * 7000)});
     const Bytes archive = build_archive(items);
     ZipHandle* zip = open_memory(archive);
     Bytes buffer(4096);
