@@ -2,6 +2,7 @@
 #include "Host.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -62,9 +63,19 @@ FLogCategory::~FLogCategory()
     std::erase(registry.Categories, this);
 }
 
+namespace
+{
+std::atomic<EVerbosity> Raised{EVerbosity::Fatal};
+}
+
+void RaiseLogVerbosity(EVerbosity verbosity)
+{
+    Raised = verbosity;
+}
+
 bool FLogCategory::IsEnabled(EVerbosity verbosity) const
 {
-    return verbosity <= Default_ && verbosity <= CompileTime_;
+    return (verbosity <= Default_ || verbosity <= Raised.load()) && verbosity <= CompileTime_;
 }
 
 std::vector<const FLogCategory*> RegisteredLogCategories()

@@ -43,6 +43,10 @@ private:
     EVerbosity CompileTime_;
 };
 
+// Lets every category write lines up to `verbosity` as well as its own default (the editor's
+// --verbose); Fatal, the start value, leaves the defaults alone.
+HOST_API void RaiseLogVerbosity(EVerbosity verbosity);
+
 // Every category currently registered, in registration order.
 HOST_API std::vector<const FLogCategory*> RegisteredLogCategories();
 

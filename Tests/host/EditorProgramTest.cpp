@@ -261,6 +261,21 @@ TEST(EditorRun, CompletedRunWithAWarningExitsThreeAndTheLogEndsWithTheOutcome)
         << log;
 }
 
+TEST(EditorRun, QuietShowsMessagesAndErrorsOnlyAndTheLogKeepsTheRest)
+{
+    const std::string project = MakeProject("editor_run_quiet");
+    FRun run = Editor("run --quiet " + Quote(project) + " hosttest.Action", "run_quiet");
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, "message: hello from the test module\n");
+    EXPECT_TRUE(Contains(EditorLog(project), "LogHostTest: Display: action message\n")) << EditorLog(project);
+
+    SetUserSetting(project, "Mode", "warn");
+    run = Editor("run --quiet " + Quote(project) + " hosttest.Action", "run_quiet_warn");
+    EXPECT_EQ(run.Status, 3) << run.Err;
+    EXPECT_EQ(run.Out, "");
+    EXPECT_TRUE(Contains(EditorLog(project), "LogHostTest: Warning: something needs a look\n")) << EditorLog(project);
+}
+
 TEST(EditorRun, InterruptEndsWith130AndSaysSo)
 {
     for (const int signal : {SIGINT, SIGTERM})

@@ -8,6 +8,7 @@ int main(int argc, char** argv)
 {
     CLI::App app{"Create, list and extract zip archives"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("ziptool ") + LIRNO_VERSION);
 
     std::string archive;
     std::string folder;
@@ -36,6 +37,10 @@ int main(int argc, char** argv)
         return app.exit(e);
     }
     catch (const CLI::CallForAllHelp& e)
+    {
+        return app.exit(e);
+    }
+    catch (const CLI::CallForVersion& e)
     {
         return app.exit(e);
     }

@@ -134,6 +134,8 @@ public:
             // Shells report a killed process this way; a crash must not pass for success.
             Code = 128 + WTERMSIG(status);
         }
+        Log(LogLocalizationStep, EVerbosity::Verbose,
+            "Step " + ConfigPath + " ended with exit code " + (Code ? std::to_string(*Code) : std::string("unknown")));
         return false;
     }
 
@@ -291,6 +293,12 @@ std::unique_ptr<ILocalizationProcess> StartLocalizationProcess(const std::string
     {
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     }
+    std::string commandLine = program;
+    for (const std::string& argument : arguments)
+    {
+        commandLine += " " + argument;
+    }
+    Log(LogLocalizationStep, EVerbosity::Verbose, "Step started (process " + std::to_string(pid) + "): " + commandLine);
     return std::make_unique<FLocalizationProcess>(pid, pipeEnds[0], errorEnds[0],
                                                   arguments.empty() ? program : arguments.front());
 }

@@ -191,6 +191,9 @@ void FCurlHttpClient::Send(FHttpRequest request, FHttpCompletion onComplete)
     auto transfer = std::make_unique<FTransfer>();
     transfer->Request = std::move(request);
     transfer->OnComplete = std::move(onComplete);
+    Log(LogGeneral, EVerbosity::Verbose,
+        "HTTP " + transfer->Request.Verb + " " + transfer->Request.Url + " sent with " +
+            std::to_string(transfer->Request.Body.size()) + " bytes");
     Loop.BeginWork();
     {
         std::lock_guard lock(Mutex);
@@ -305,7 +308,13 @@ void FCurlHttpClient::EndTransfer(std::unique_ptr<FTransfer> transfer, int curlC
             Log(LogGeneral, EVerbosity::Warning,
                 "HTTP " + request.Verb + " " + request.Url + " got no response: " + NoResponseReason(*transfer, curlCode));
         }
-        else if (response.StatusCode != 200)
+        else if (response.StatusCode == 200)
+        {
+            Log(LogGeneral, EVerbosity::Verbose,
+                "HTTP " + request.Verb + " " + request.Url + " answered 200 with " +
+                    std::to_string(response.Body.size()) + " bytes");
+        }
+        else
         {
             Log(LogGeneral, EVerbosity::Warning,
                 "HTTP " + request.Verb + " " + request.Url + " answered with status " +

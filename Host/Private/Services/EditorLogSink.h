@@ -31,6 +31,8 @@ public:
 
     void Write(const FLogCategory& category, EVerbosity verbosity, std::string_view text) override;
     const std::string& LogFilePath() const { return FilePath; }
+    // Lines more verbose than this go to the file only (the editor's --quiet keeps errors).
+    void SetConsoleVerbosity(EVerbosity verbosity) { ConsoleVerbosity = verbosity; }
 
     // Warning and Error lines (Fatal counts as an error) written so far: a run that completed
     // with any of them needs a look.
@@ -43,6 +45,7 @@ private:
     std::shared_ptr<spdlog::logger> File;
     std::atomic<std::size_t> WarningCount{0};
     std::atomic<std::size_t> ErrorCount{0};
+    std::atomic<EVerbosity> ConsoleVerbosity{EVerbosity::All};
 };
 
 HOST_API std::string FormatLogLine(const FLogCategory& category, EVerbosity verbosity, std::string_view text);

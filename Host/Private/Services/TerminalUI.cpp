@@ -119,6 +119,14 @@ void FTerminalUI::OpenUrl(const std::string& url)
 
 std::shared_ptr<IProgressDialog> FTerminalUI::OpenProgress(double total, const FText& title)
 {
+    struct FSilentProgress final : IProgressDialog
+    {
+        void Advance(double) override {}
+    };
+    if (Options.Quiet)
+    {
+        return std::make_shared<FSilentProgress>();
+    }
     return std::make_shared<FTerminalProgress>(Console, total, title.ToString());
 }
 
@@ -127,10 +135,16 @@ void FTerminalUI::ShowTab(const std::string& tabId)
     if (tabId == "OutputLog")
     {
         OutputLogShown = true;
-        Console.WriteLine("output log: " + (Options.LogFilePath.empty() ? std::string("(console only)")
-                                                                        : Options.LogFilePath));
+        if (!Options.Quiet)
+        {
+            Console.WriteLine("output log: " + (Options.LogFilePath.empty() ? std::string("(console only)")
+                                                                            : Options.LogFilePath));
+        }
         return;
     }
-    Console.WriteLine("tab: " + tabId);
+    if (!Options.Quiet)
+    {
+        Console.WriteLine("tab: " + tabId);
+    }
 }
 } // namespace host

@@ -22,6 +22,7 @@ struct FTerminalUIOptions
     // display.
     std::function<bool(const std::string&)> Browser;
     std::string LogFilePath; // shown when the output log is brought up
+    bool Quiet = false;      // no progress and no tab lines: messages and questions only
 };
 
 class HOST_API FTerminalUI final : public IUserInterface

@@ -69,6 +69,7 @@ bool RunStep(const locstep::FStepConfig& config, std::string& error)
 int main(int argc, char** argv)
 {
     CLI::App app{"Runs one localization step for one target."};
+    app.set_version_flag("--version", std::string("localization-step ") + LIRNO_VERSION);
     std::string configPath;
     std::string projectFile;
     app.add_option("config", configPath, "The step's configuration file")->required();

@@ -31,6 +31,11 @@ std::unique_ptr<FEditorSession> FEditorSession::Open(const FSessionOptions& opti
     hostOptions.EngineDir = host::EngineDirOfRunningProgram();
     hostOptions.UI.Interactive = options.Interactive;
     hostOptions.UI.DefaultAnswer = options.DefaultAnswer;
+    hostOptions.UI.Quiet = options.Quiet;
+    if (options.Verbose)
+    {
+        host::RaiseLogVerbosity(host::EVerbosity::Verbose);
+    }
     hostOptions.Http.ConnectTimeoutSeconds = options.HttpConnectTimeout;
     hostOptions.Http.StallTimeoutSeconds = options.HttpStallTimeout;
     hostOptions.Http.MaxResponseBytes = options.HttpMaxResponseMiB << 20;
@@ -44,6 +49,10 @@ std::unique_ptr<FEditorSession> FEditorSession::Open(const FSessionOptions& opti
     auto session = std::unique_ptr<FEditorSession>(
         new FEditorSession(std::make_unique<host::FEditorHost>(hostOptions), options.PluginFolders));
     auto& h = session->Host();
+    if (options.Quiet)
+    {
+        h.EditorLog().SetConsoleVerbosity(host::EVerbosity::Error);
+    }
     host::Log(host::LogGeneral, host::EVerbosity::Log,
               "Project " + project.Project->Name + " (" + h.Paths().ProjectFilePath() + "), engine " +
                   h.Paths().EngineDir());

@@ -25,6 +25,10 @@ struct FSessionOptions
     // command's own listing, and not to the project's log file: only a run starts (and rotates)
     // that, so listing or setting never pushes a job's record away.
     bool LogToStandardError = false;
+    // Quiet: the console shows messages, questions, the summary and errors only (the log file
+    // keeps everything). Verbose: HTTP requests and step processes are logged too.
+    bool Quiet = false;
+    bool Verbose = false;
 };
 
 class FEditorSession

@@ -69,6 +69,10 @@ int main(int argc, char** argv)
         ->required();
     auto* yesFlag = runCommand->add_flag("--yes", yes, "Answer every question Yes (non-interactive)");
     runCommand->add_flag("--no", no, "Answer every question No (non-interactive)")->excludes(yesFlag);
+    auto* quietFlag = runCommand->add_flag(
+        "--quiet", session.Quiet, "Show only messages, questions, the summary and errors (the log keeps the rest)");
+    runCommand->add_flag("--verbose", session.Verbose, "Also log every HTTP request and localization step process")
+        ->excludes(quietFlag);
     runCommand
         ->add_option("--timeout", run.TimeoutSeconds, "Give up after this many seconds (exit 2); 0: never")
         ->check(NumberIn(0, 1e9, false));
