@@ -88,11 +88,44 @@ bool JsonToInt32(const Json& value, std::int32_t& out)
     return false;
 }
 
-EReadResult FillRecord(Json& object, const FStructInfo& type, void* record);
+EReadResult FillRecord(Json& object, const FStructInfo& type, void* record, std::string& reason);
+
+// What a field takes and what a value is, for the reason a read failed.
+const char* Expected(EPropertyType type)
+{
+    switch (type)
+    {
+    case EPropertyType::Int32:
+    case EPropertyType::Enum:
+        return "a whole number within 32 bits";
+    case EPropertyType::Double:
+        return "a number";
+    case EPropertyType::Bool:
+        return "true or false";
+    case EPropertyType::String:
+        return "a string";
+    case EPropertyType::Int32Array:
+        return "an array of whole numbers within 32 bits";
+    case EPropertyType::Struct:
+        return "an object";
+    }
+    return "another value";
+}
+
+std::string Found(const Json& value)
+{
+    // A number is shown (it is short); anything else by its kind, so no text is quoted twice.
+    if (value.is_number())
+    {
+        return value.dump();
+    }
+    const std::string kind = value.type_name();
+    return value.is_null() ? kind : (value.is_array() || value.is_object() ? "an " : "a ") + kind;
+}
 
 // Fills one field; the field is untouched unless the whole value fits. Text is moved out of the
 // parsed document, which is thrown away afterwards: a translated package is megabytes of it.
-bool FillField(Json& value, const FPropertyInfo& property, void* field)
+bool FillValue(Json& value, const FPropertyInfo& property, void* field, std::string& reason)
 {
     switch (property.Type)
     {
@@ -133,6 +166,8 @@ bool FillField(Json& value, const FPropertyInfo& property, void* field)
             std::int32_t v = 0;
             if (!JsonToInt32(element, v))
             {
+                reason = "element " + std::to_string(values.size()) + " is " + Found(element) + ", not " +
+                         Expected(EPropertyType::Int32);
                 return false;
             }
             values.push_back(v);
@@ -142,7 +177,32 @@ bool FillField(Json& value, const FPropertyInfo& property, void* field)
     }
     case EPropertyType::Struct:
         // A nested record keeps what it filled before a failing member, like the outer one.
-        return property.Struct && FillRecord(value, *property.Struct, field) == EReadResult::Ok;
+        return property.Struct && FillRecord(value, *property.Struct, field, reason) == EReadResult::Ok;
+    }
+    return false;
+}
+
+// As FillValue; a failure names the member ("member Content.Ids: element 2 is ...").
+bool FillField(Json& value, const FPropertyInfo& property, void* field, std::string& reason)
+{
+    std::string inner;
+    if (FillValue(value, property, field, inner))
+    {
+        return true;
+    }
+    constexpr std::string_view Member = "member ";
+    if (inner.empty())
+    {
+        reason = std::string(Member) + property.Name + ": expected " + Expected(property.Type) + ", found " +
+                 Found(value);
+    }
+    else if (inner.starts_with(Member))
+    {
+        reason = std::string(Member) + property.Name + "." + inner.substr(Member.size());
+    }
+    else
+    {
+        reason = std::string(Member) + property.Name + ": " + inner;
     }
     return false;
 }
@@ -163,7 +223,7 @@ Json* FindMember(Json& object, const std::string& name)
     return nullptr;
 }
 
-EReadResult FillRecord(Json& object, const FStructInfo& type, void* record)
+EReadResult FillRecord(Json& object, const FStructInfo& type, void* record, std::string& reason)
 {
     if (!object.is_object())
     {
@@ -172,7 +232,7 @@ EReadResult FillRecord(Json& object, const FStructInfo& type, void* record)
     for (const auto& property : type.Properties)
     {
         Json* member = FindMember(object, property.Name);
-        if (member && !FillField(*member, property, property.Address(record)))
+        if (member && !FillField(*member, property, property.Address(record), reason))
         {
             return EReadResult::ValueDoesNotFit;
         }
@@ -180,20 +240,27 @@ EReadResult FillRecord(Json& object, const FStructInfo& type, void* record)
     return EReadResult::Ok;
 }
 
-EReadResult ReadRecord(std::string_view text, const FStructInfo& type, void* record)
+// `reason` says what was wrong when the result is not Ok.
+EReadResult ReadRecord(std::string_view text, const FStructInfo& type, void* record, std::string& reason)
 {
-    std::optional<Json> parsed = ParseJsonDocument(text);
-    if (!parsed || !parsed->is_object())
+    std::optional<Json> parsed = ParseJsonDocument(text, &reason);
+    if (!parsed)
     {
+        return EReadResult::NotAnObject;
+    }
+    if (!parsed->is_object())
+    {
+        reason = "the document is " + Found(*parsed) + ", not an object";
         return EReadResult::NotAnObject;
     }
     try
     {
-        return FillRecord(*parsed, type, record);
+        return FillRecord(*parsed, type, record, reason);
     }
     catch (const std::exception&)
     {
         // A value that cannot be held (a huge number array) does not fit its field.
+        reason = "a value too large to hold";
         return EReadResult::ValueDoesNotFit;
     }
 }
@@ -239,7 +306,8 @@ std::string WriteJsonCompact(const FStructInfo& type, const void* record)
 
 bool ReadJsonQuiet(std::string_view json, const FStructInfo& type, void* record)
 {
-    return ReadRecord(json, type, record) == EReadResult::Ok;
+    std::string reason;
+    return ReadRecord(json, type, record, reason) == EReadResult::Ok;
 }
 
 std::string WriteJsonPretty(const nlohmann::ordered_json& value)
@@ -254,17 +322,20 @@ std::string RecordToJsonString(const FStructInfo& type, const void* record)
 
 bool JsonStringToRecord(std::string_view json, const FStructInfo& type, void* record)
 {
-    switch (ReadRecord(json, type, record))
+    // The reason follows the quote on the same line: one warning per failed answer.
+    std::string reason;
+    switch (ReadRecord(json, type, record, reason))
     {
     case EReadResult::Ok:
         return true;
     case EReadResult::NotAnObject:
         Log(LogJson, EVerbosity::Warning,
-            "JsonObjectStringToUStruct - Unable to parse json=[" + QuoteForLog(json) + "]");
+            "JsonObjectStringToUStruct - Unable to parse json=[" + QuoteForLog(json) + "]: " + QuoteForLog(reason));
         return false;
     case EReadResult::ValueDoesNotFit:
         Log(LogJson, EVerbosity::Warning,
-            "JsonObjectStringToUStruct - Unable to deserialize. json=[" + QuoteForLog(json) + "]");
+            "JsonObjectStringToUStruct - Unable to deserialize. json=[" + QuoteForLog(json) + "]: " +
+                QuoteForLog(reason));
         return false;
     }
     return false;

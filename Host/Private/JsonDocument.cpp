@@ -61,7 +61,24 @@ public:
         return true;
     }
 
-    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) { return false; }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& error)
+    {
+        // The library's message without its "[json.exception.parse_error.101] " tag and the
+        // text it quotes ("; last read: ..."), which may be long: line and column say where.
+        std::string what = error.what();
+        if (const auto tagEnd = what.find("] "); tagEnd != std::string::npos)
+        {
+            what.erase(0, tagEnd + 2);
+        }
+        if (const auto quoted = what.find("; last read: "); quoted != std::string::npos)
+        {
+            what.erase(quoted);
+        }
+        Reason = std::move(what);
+        return false;
+    }
+
+    std::string Reason; // why the parse stopped
 
 private:
     // A container the parser is inside of.
@@ -74,8 +91,14 @@ private:
 
     bool Open(bool isObject)
     {
-        if (Frames.size() >= MaxDepth || ++Values > MaxValues)
+        if (Frames.size() >= MaxDepth)
         {
+            Reason = "nested deeper than " + std::to_string(MaxDepth) + " levels";
+            return false;
+        }
+        if (++Values > MaxValues)
+        {
+            Reason = "more than " + std::to_string(MaxValues) + " values";
             return false;
         }
         Frames.emplace_back().IsObject = isObject;
@@ -85,6 +108,7 @@ private:
     {
         if (++Values > MaxValues)
         {
+            Reason = "more than " + std::to_string(MaxValues) + " values";
             return false;
         }
         Place(Json(std::forward<T>(value)));
@@ -134,12 +158,16 @@ private:
     std::size_t Values = 0;
 };
 
-std::optional<Json> Parse(std::string_view text)
+std::optional<Json> Parse(std::string_view text, std::string* reason)
 {
     Json root;
     FDocumentBuilder builder(root);
     if (!Json::sax_parse(text.begin(), text.end(), &builder, nlohmann::detail::input_format_t::json, true))
     {
+        if (reason)
+        {
+            *reason = std::move(builder.Reason);
+        }
         return std::nullopt;
     }
     return std::optional<Json>(std::move(root));
@@ -165,11 +193,11 @@ std::string ReplaceInvalidUtf8(std::string_view text, std::size_t firstInvalid)
 }
 } // namespace
 
-std::optional<Json> ParseJsonDocument(std::string_view text)
+std::optional<Json> ParseJsonDocument(std::string_view text, std::string* reason)
 {
     try
     {
-        if (auto document = Parse(text))
+        if (auto document = Parse(text, reason))
         {
             return document;
         }
@@ -177,11 +205,15 @@ std::optional<Json> ParseJsonDocument(std::string_view text)
         // cost that character, not the whole answer.
         if (const auto invalid = locformat::FindInvalidUtf8(text))
         {
-            return Parse(ReplaceInvalidUtf8(text, *invalid));
+            return Parse(ReplaceInvalidUtf8(text, *invalid), reason);
         }
     }
     catch (const std::exception&)
     {
+        if (reason)
+        {
+            *reason = "too large to hold";
+        }
         // A document that cannot be held is as unreadable as a malformed one.
     }
     return std::nullopt;

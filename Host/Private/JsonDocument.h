@@ -5,10 +5,12 @@
 #include <nlohmann/json.hpp>
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace host
 {
-// Nothing when the text is not valid JSON.
-std::optional<nlohmann::ordered_json> ParseJsonDocument(std::string_view text);
+// Nothing when the text is not valid JSON; then `reason`, when given, says what was wrong and
+// where.
+std::optional<nlohmann::ordered_json> ParseJsonDocument(std::string_view text, std::string* reason = nullptr);
 } // namespace host

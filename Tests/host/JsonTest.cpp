@@ -55,7 +55,14 @@ TEST(JsonRoundTrip, DoublesAndArraysReadBackExactly)
 
 TEST(JsonReader, NotAnObjectLeavesRecordAndWarnsWithWholeText)
 {
-    for (const std::string text : {"", "[1,2]", "{\"Status\": 4", "42"})
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "parse error at line 1, column 1: syntax error while parsing value - unexpected end of input; "
+             "expected '[', '{', or a literal"},
+        {"[1,2]", "the document is an array, not an object"},
+        {"{\"Status\": 4", "parse error at line 1, column 13: syntax error while parsing object - unexpected end "
+                          "of input; expected '}'"},
+        {"42", "the document is 42, not an object"}};
+    for (const auto& [text, reason] : cases)
     {
         FOuter record;
         record.Status = 5;
@@ -63,7 +70,8 @@ TEST(JsonReader, NotAnObjectLeavesRecordAndWarnsWithWholeText)
         const std::string log = ReadCapturingWarnings(text, record, ok);
         EXPECT_FALSE(ok) << text;
         EXPECT_EQ(record.Status, 5);
-        EXPECT_EQ(log, "LogJson: Warning: JsonObjectStringToUStruct - Unable to parse json=[" + text + "]\n");
+        EXPECT_EQ(log, "LogJson: Warning: JsonObjectStringToUStruct - Unable to parse json=[" + text + "]: " +
+                           reason + "\n");
     }
 }
 
@@ -92,7 +100,8 @@ TEST(JsonReader, ValueThatDoesNotFitKeepsEarlierFieldsAndWarns)
     EXPECT_EQ(record.Status, 2);
     EXPECT_EQ(record.Content.Count, 0);
     EXPECT_EQ(log,
-              "LogJson: Warning: JsonObjectStringToUStruct - Unable to deserialize. json=[" + text + "]\n");
+              "LogJson: Warning: JsonObjectStringToUStruct - Unable to deserialize. json=[" + text +
+                  "]: member Msg: expected a string, found 17\n");
 }
 
 TEST(JsonReader, IntegerFieldsRefuseFractionsOverflowAndNull)
@@ -108,6 +117,12 @@ TEST(JsonReader, IntegerFieldsRefuseFractionsOverflowAndNull)
         EXPECT_TRUE(record.Content.Ids.empty()) << text;
     }
     FOuter record;
+    bool ok = true;
+    // The reason names the nested member and the element at fault.
+    const std::string log = ReadCapturingWarnings(R"({"Content": {"Ids": [1, "x"]}})", record, ok);
+    EXPECT_NE(log.find("]: member Content.Ids: element 1 is a string, not a whole number within 32 bits\n"),
+              std::string::npos)
+        << log;
     EXPECT_TRUE(JsonToRecord(R"({"Status": 3.0})", record));
     EXPECT_EQ(record.Status, 3);
 }
@@ -206,8 +221,10 @@ TEST(JsonReader, LongTextsAreQuotedByTheirStartInWarnings)
     bool ok = true;
     EXPECT_EQ(ReadCapturingWarnings(notAnObject, record, ok),
               "LogJson: Warning: JsonObjectStringToUStruct - Unable to parse json=[" + std::string(299, '[') +
-                  "... (100301 bytes)]\n");
+                  "... (100301 bytes)]: parse error at line 1, column 300: syntax error while parsing value - "
+                  "invalid literal\n");
     EXPECT_EQ(ReadCapturingWarnings(doesNotFit, record, ok),
               "LogJson: Warning: JsonObjectStringToUStruct - Unable to deserialize. json=[" +
-                  doesNotFit.substr(0, 300) + "... (" + std::to_string(doesNotFit.size()) + " bytes)]\n");
+                  doesNotFit.substr(0, 300) + "... (" + std::to_string(doesNotFit.size()) +
+                  " bytes)]: member Status: expected a whole number within 32 bits, found a string\n");
 }

@@ -44,7 +44,9 @@ TEST(lirnoModel, ServiceAnswersFillOnlyWhatTheyCarry)
     EXPECT_FALSE(host::JsonToRecord("", empty));
     EXPECT_EQ(empty.Status, 0);
     EXPECT_EQ(fakeHost->Log.Texts("LogJson"),
-              std::vector<std::string>{"JsonObjectStringToUStruct - Unable to parse json=[]"});
+              std::vector<std::string>{"JsonObjectStringToUStruct - Unable to parse json=[]: parse error at line 1, "
+                                       "column 1: syntax error while parsing value - unexpected end of input; "
+                                       "expected '[', '{', or a literal"});
 
     FAPI_Response_TaskStatus answer;
     EXPECT_TRUE(host::JsonToRecord(
