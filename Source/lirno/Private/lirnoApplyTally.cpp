@@ -1,6 +1,7 @@
 #include "lirnoApplyTally.h"
 
 #include <array>
+#include <iterator>
 #include <utility>
 
 namespace lirno
@@ -57,6 +58,12 @@ const FNoteText& TextOf(EApplyNote kind)
 void FApplyTally::Note(EApplyNote kind, std::string file, std::string ns, std::string key, std::string detail)
 {
     Notes.push_back(FApplyNote{kind, std::move(file), std::move(ns), std::move(key), std::move(detail)});
+}
+
+void FApplyTally::Append(FApplyTally&& other)
+{
+    Applied += other.Applied;
+    Notes.insert(Notes.end(), std::make_move_iterator(other.Notes.begin()), std::make_move_iterator(other.Notes.end()));
 }
 
 std::size_t FApplyTally::Count(EApplyNote kind) const

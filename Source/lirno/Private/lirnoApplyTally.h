@@ -37,6 +37,8 @@ class FApplyTally
 public:
     void Note(EApplyNote kind, std::string file, std::string ns = {}, std::string key = {}, std::string detail = {});
     void AddApplied(std::ptrdiff_t count) { Applied += count; }
+    // Takes over what another tally counted, after what this one has.
+    void Append(FApplyTally&& other);
 
     std::ptrdiff_t AppliedTranslations() const { return Applied; }
     std::size_t Count(EApplyNote kind) const;

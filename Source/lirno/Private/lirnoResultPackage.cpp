@@ -15,6 +15,7 @@
 #include <array>
 #include <filesystem>
 #include <future>
+#include <memory>
 #include <new>
 #include <optional>
 #include <set>
@@ -143,6 +144,113 @@ private:
     ZipHandle* Handle = nullptr;
 };
 
+// Runs `work` on a thread of its own, or later on the caller's when no thread can be had.
+template <class F> auto RunAside(F work) -> std::future<decltype(work())>
+{
+    const auto shared = std::make_shared<F>(std::move(work));
+    try
+    {
+        return std::async(std::launch::async, [shared] { return (*shared)(); });
+    }
+    catch (const std::system_error&)
+    {
+        return std::async(std::launch::deferred, [shared] { return (*shared)(); });
+    }
+}
+
+// The returned and the uploaded version are read side by side: parsing is most of the checks'
+// cost, and the two are independent.
+std::pair<bool, bool> ParseBoth(const std::string& firstText, host::FLocArchive& first, std::string& firstError,
+                                const std::string& secondText, host::FLocArchive& second, std::string& secondError,
+                                const std::string& name)
+{
+    auto secondRead = RunAside([&] { return host::LocFiles::ParseArchive(secondText, name, second, secondError); });
+    const bool bFirst = host::LocFiles::ParseArchive(firstText, name, first, firstError);
+    return {bFirst, secondRead.get()};
+}
+
+// What one returned archive comes to: the notes it earns and the text to write, if any.
+struct FArchiveDecision
+{
+    FApplyTally Tally;
+    std::optional<std::string> Write;
+};
+
+bool ToText(const host::FLocArchive& archive, const std::string& name, std::string& text, FApplyTally& tally)
+{
+    std::string error;
+    if (host::LocFiles::ArchiveToText(archive, text, error))
+    {
+        return true;
+    }
+    tally.Note(EApplyNote::UnreadableFile, name, {}, {}, error);
+    return false;
+}
+
+// Judges a returned archive that differs from the upload, against the upload and the disk.
+FArchiveDecision DecideArchive(const std::string& name, std::string returned, const std::string& uploaded,
+                               const std::optional<std::string>& onDisk, bool bTranslateAll)
+{
+    FArchiveDecision decision;
+    FApplyTally& tally = decision.Tally;
+    host::FLocArchive theirs;
+    host::FLocArchive base;
+    std::string error;
+    std::string baseError;
+    const auto [bTheirsRead, bBaseRead] = ParseBoth(returned, theirs, error, uploaded, base, baseError, name);
+    if (!bTheirsRead)
+    {
+        tally.Note(EApplyNote::UnreadableFile, name, {}, {}, error);
+        return decision;
+    }
+    if (!bBaseRead)
+    {
+        tally.Note(EApplyNote::UnreadableFile, name, {}, {}, "the uploaded version: " + baseError);
+        return decision;
+    }
+    if (theirs.Target != base.Target || theirs.Culture != base.Culture)
+    {
+        tally.Note(EApplyNote::WrongTargetOrCulture, name, {}, {},
+                   "target " + theirs.Target + ", culture " + theirs.Culture);
+        return decision;
+    }
+    const FCheckedArchive checked = CheckReturnedArchive(base, std::move(theirs), bTranslateAll, name, tally);
+    std::string accepted;
+    if (checked.bAllAccepted)
+    {
+        accepted = std::move(returned);
+    }
+    else if (!ToText(checked.Archive, name, accepted, tally))
+    {
+        return decision;
+    }
+    if (!onDisk || *onDisk == uploaded)
+    {
+        decision.Write = std::move(accepted);
+    }
+    else if (*onDisk != accepted)
+    {
+        // Changed on disk while the service worked: merged so that no local edit is lost.
+        host::FLocArchive ours;
+        if (!host::LocFiles::ParseArchive(*onDisk, name, ours, error))
+        {
+            tally.Note(EApplyNote::LocalEditKept, name, {}, {},
+                       "the file changed on disk and cannot be read to merge: " + error);
+            return decision;
+        }
+        std::string merged;
+        if (ToText(MergeLocalEdits(base, ours, checked.Archive, name, tally), name, merged, tally))
+        {
+            decision.Write = std::move(merged);
+        }
+    }
+    if (decision.Write && onDisk && *decision.Write == *onDisk)
+    {
+        decision.Write.reset();
+    }
+    return decision;
+}
+
 class FApplyRun
 {
 public:
@@ -195,6 +303,7 @@ public:
         {
             ApplyEntry(package, i);
         }
+        FinishPendingArchive();
         if (!Report.IsRefused() && !bArchiveReturned)
         {
             Refuse("the service returned no translated archive; no entry was applied.");
@@ -301,7 +410,7 @@ private:
             Stage(name, returned, ReadDisk(name));
             return;
         }
-        ApplyUploadedFile(*uploaded->second, returned);
+        ApplyUploadedFile(*uploaded->second, std::move(returned));
     }
 
     std::optional<std::string> ReadDisk(const std::string& name)
@@ -317,7 +426,21 @@ private:
 
     std::string Target(const std::string& name) const { return lirnoFileHelper::JoinPath(Folder, name); }
 
-    void ApplyUploadedFile(const FUploadedFile& file, const std::string& returned)
+    void FinishPendingArchive()
+    {
+        if (!PendingArchive.valid())
+        {
+            return;
+        }
+        FArchiveDecision decision = PendingArchive.get();
+        Report.Tally.Append(std::move(decision.Tally));
+        if (decision.Write && !Report.IsRefused())
+        {
+            Stage(PendingName, *decision.Write, std::nullopt);
+        }
+    }
+
+    void ApplyUploadedFile(const FUploadedFile& file, std::string returned)
     {
         const std::string& name = file.EntryName;
         bArchiveReturned = bArchiveReturned || !file.bManifest;
@@ -330,7 +453,7 @@ private:
             Refuse("the backup archive of the upload does not hold " + name + "; no entry was applied.");
             return;
         }
-        const std::optional<std::string> onDisk = ReadDisk(name);
+        std::optional<std::string> onDisk = ReadDisk(name);
         if (!onDisk && IsSameFile(Target(name), file.SourcePath))
         {
             // Deleted in the project while the service worked: the deletion stands.
@@ -352,7 +475,12 @@ private:
         }
         else
         {
-            ApplyArchive(name, returned, uploaded, onDisk);
+            // Judged aside while the next entry is read; written in the order of the package.
+            FinishPendingArchive();
+            PendingName = name;
+            PendingArchive = RunAside(
+                [name, returned = std::move(returned), uploaded = std::move(uploaded), onDisk = std::move(onDisk),
+                 bAll = bTranslateAll]() mutable { return DecideArchive(name, std::move(returned), uploaded, onDisk, bAll); });
         }
     }
 
@@ -382,95 +510,6 @@ private:
         {
             Stage(name, returned, onDisk);
         }
-    }
-
-    void ApplyArchive(const std::string& name, const std::string& returned, const std::string& uploaded,
-                      const std::optional<std::string>& onDisk)
-    {
-        host::FLocArchive theirs;
-        host::FLocArchive base;
-        std::string error;
-        std::string baseError;
-        const auto [bTheirsRead, bBaseRead] = ParseBoth(returned, theirs, error, uploaded, base, baseError, name);
-        if (!bTheirsRead)
-        {
-            Report.Tally.Note(EApplyNote::UnreadableFile, name, {}, {}, error);
-            return;
-        }
-        if (!bBaseRead)
-        {
-            Report.Tally.Note(EApplyNote::UnreadableFile, name, {}, {}, "the uploaded version: " + baseError);
-            return;
-        }
-        if (theirs.Target != base.Target || theirs.Culture != base.Culture)
-        {
-            Report.Tally.Note(EApplyNote::WrongTargetOrCulture, name, {}, {},
-                              "target " + theirs.Target + ", culture " + theirs.Culture);
-            return;
-        }
-        const FCheckedArchive checked = CheckReturnedArchive(base, std::move(theirs), bTranslateAll, name, Report.Tally);
-        std::string checkedText;
-        if (!checked.bAllAccepted && !ToText(checked.Archive, name, checkedText))
-        {
-            return;
-        }
-        const std::string& accepted = checked.bAllAccepted ? returned : checkedText;
-        if (!onDisk || *onDisk == uploaded)
-        {
-            Stage(name, accepted, onDisk);
-            return;
-        }
-        if (*onDisk == accepted)
-        {
-            return;
-        }
-        // Changed on disk while the service worked: merged so that no local edit is lost.
-        host::FLocArchive ours;
-        if (!host::LocFiles::ParseArchive(*onDisk, name, ours, error))
-        {
-            Report.Tally.Note(EApplyNote::LocalEditKept, name, {}, {},
-                              "the file changed on disk and cannot be read to merge: " + error);
-            return;
-        }
-        std::string mergedText;
-        if (ToText(MergeLocalEdits(base, ours, checked.Archive, name, Report.Tally), name, mergedText))
-        {
-            Stage(name, mergedText, onDisk);
-        }
-    }
-
-    // The returned and the uploaded version are read side by side: parsing is most of the
-    // checks' cost, and the two are independent.
-    static std::pair<bool, bool> ParseBoth(const std::string& firstText, host::FLocArchive& first,
-                                           std::string& firstError, const std::string& secondText,
-                                           host::FLocArchive& second, std::string& secondError, const std::string& name)
-    {
-        std::future<bool> secondRead;
-        try
-        {
-            secondRead = std::async(std::launch::async, [&] {
-                return host::LocFiles::ParseArchive(secondText, name, second, secondError);
-            });
-        }
-        catch (const std::system_error&)
-        {
-            // No thread to spare: read them one after the other.
-        }
-        const bool bFirst = host::LocFiles::ParseArchive(firstText, name, first, firstError);
-        const bool bSecond =
-            secondRead.valid() ? secondRead.get() : host::LocFiles::ParseArchive(secondText, name, second, secondError);
-        return {bFirst, bSecond};
-    }
-
-    bool ToText(const host::FLocArchive& archive, const std::string& name, std::string& text)
-    {
-        std::string error;
-        if (host::LocFiles::ArchiveToText(archive, text, error))
-        {
-            return true;
-        }
-        Report.Tally.Note(EApplyNote::UnreadableFile, name, {}, {}, error);
-        return false;
     }
 
     // Writes the new content beside the target, unless the target already holds it.
@@ -526,6 +565,8 @@ private:
     std::vector<std::string> Folders;
     bool bArchiveReturned = false;
     bool bCommitted = false;
+    std::string PendingName;
+    std::future<FArchiveDecision> PendingArchive;
 };
 } // namespace
 
