@@ -1,10 +1,12 @@
 // The editor program end to end, with the host's test module as its plug-in.
 #include "Config.h"
+#include "LocalizationFiles.h"
 #include "HostTestSupport.h"
 #include "LoopbackServer.h"
 #include "Paths.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <filesystem>
@@ -266,14 +268,46 @@ TEST(EditorRun, QuietShowsMessagesAndErrorsOnlyAndTheLogKeepsTheRest)
     const std::string project = MakeProject("editor_run_quiet");
     FRun run = Editor("run --quiet " + Quote(project) + " hosttest.Action", "run_quiet");
     EXPECT_EQ(run.Status, 0) << run.Err;
-    EXPECT_EQ(run.Out, "message: hello from the test module\n");
+    EXPECT_EQ(run.Out, "message: hello from the test module\nsummary: no translations changed\n");
     EXPECT_TRUE(Contains(EditorLog(project), "LogHostTest: Display: action message\n")) << EditorLog(project);
 
     SetUserSetting(project, "Mode", "warn");
     run = Editor("run --quiet " + Quote(project) + " hosttest.Action", "run_quiet_warn");
     EXPECT_EQ(run.Status, 3) << run.Err;
-    EXPECT_EQ(run.Out, "");
+    EXPECT_EQ(run.Out, "summary: no translations changed\n");
     EXPECT_TRUE(Contains(EditorLog(project), "LogHostTest: Warning: something needs a look\n")) << EditorLog(project);
+}
+
+TEST(EditorRun, ReportAndSummaryCountTheTextsARunTranslated)
+{
+    const std::string project = MakeProject("editor_run_report");
+    const std::string folder = project + "Content/Localization/Game/";
+    FLocArchive archive{"Game", "es", {{"NS", "A", "One", ""}, {"NS", "B", "Two", "Dos"}, {"NS", "C", "Three", ""}}};
+    std::string text;
+    std::string error;
+    ASSERT_TRUE(LocFiles::ArchiveToText(archive, text, error)) << error;
+    ASSERT_TRUE(File::WriteAllText(folder + "es/Game.archive", text));
+    ASSERT_TRUE(File::WriteAllText(folder + "Old.txt", "old"));
+    SetUserSetting(project, "Mode", "translate");
+    const std::string report = TestRoot() + "editor_run_report.json";
+    const FRun run = Editor("run " + Quote(project) + " hosttest.Action --report " + Quote(report), "run_report");
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_TRUE(Contains(run.Out, "summary: Game/es: 2 texts translated, 1 kept\n")) << run.Out;
+
+    std::string written;
+    ASSERT_TRUE(File::ReadAllText(report, written));
+    const auto json = nlohmann::json::parse(written, nullptr, false);
+    ASSERT_TRUE(json.is_object()) << written;
+    EXPECT_EQ(json["editorVersion"], LIRNO_VERSION);
+    EXPECT_EQ(json["exitStatus"], 0);
+    EXPECT_EQ(json["meaning"], "the job completed");
+    EXPECT_TRUE(Contains(json["command"].get<std::string>(), "--report")) << written;
+    const auto& changes = json["localization"];
+    EXPECT_EQ(changes["cultures"], nlohmann::json::parse(R"([{"target": "Game", "culture": "es", "changed": 0,
+        "added": 2, "emptied": 0, "kept": 1}])"));
+    EXPECT_EQ(changes["filesChanged"], nlohmann::json::array({"Game/es/Game.archive"}));
+    EXPECT_EQ(changes["filesRemoved"], nlohmann::json::array({"Game/Old.txt"}));
+    EXPECT_EQ(changes["filesAdded"], nlohmann::json::array());
 }
 
 TEST(EditorRun, InterruptEndsWith130AndSaysSo)

@@ -73,6 +73,12 @@ FEditorLogSink::FEditorLogSink(FConsole& console, const std::string& logFilePath
 
 FEditorLogSink::~FEditorLogSink() = default;
 
+std::vector<std::string> FEditorLogSink::Problems() const
+{
+    std::lock_guard lock(ProblemMutex);
+    return ProblemLines;
+}
+
 void FEditorLogSink::Write(const FLogCategory& category, EVerbosity verbosity, std::string_view text)
 {
     if (verbosity == EVerbosity::Warning)
@@ -84,6 +90,11 @@ void FEditorLogSink::Write(const FLogCategory& category, EVerbosity verbosity, s
         ++ErrorCount;
     }
     const std::string line = FormatLogLine(category, verbosity, text);
+    if (verbosity <= EVerbosity::Warning)
+    {
+        std::lock_guard lock(ProblemMutex);
+        ProblemLines.push_back(VisibleText(line));
+    }
     if (verbosity <= ConsoleVerbosity.load())
     {
         Console.WriteLine(line);

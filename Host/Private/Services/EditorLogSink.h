@@ -9,6 +9,8 @@
 #include <atomic>
 #include <cstddef>
 #include <memory>
+#include <mutex>
+#include <vector>
 #include <string>
 
 namespace spdlog
@@ -38,6 +40,8 @@ public:
     // with any of them needs a look.
     std::size_t Warnings() const { return WarningCount; }
     std::size_t Errors() const { return ErrorCount; }
+    // Those lines as written ("Category: Verbosity: text"), for the run's report.
+    std::vector<std::string> Problems() const;
 
 private:
     FConsole& Console;
@@ -46,6 +50,8 @@ private:
     std::atomic<std::size_t> WarningCount{0};
     std::atomic<std::size_t> ErrorCount{0};
     std::atomic<EVerbosity> ConsoleVerbosity{EVerbosity::All};
+    mutable std::mutex ProblemMutex;
+    std::vector<std::string> ProblemLines;
 };
 
 HOST_API std::string FormatLogLine(const FLogCategory& category, EVerbosity verbosity, std::string_view text);

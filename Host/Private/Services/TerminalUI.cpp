@@ -3,6 +3,7 @@
 #include "StringUtil.h"
 #include "TerminalProgress.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -75,6 +76,7 @@ void FTerminalUI::ShowMessage(const std::string& text)
 {
     // Printed, never waited on: a run that ends with a message must not sit waiting for a key.
     Console.WriteLine("message: " + text);
+    DialogRecords.push_back({"message", text, {}});
 }
 
 bool FTerminalUI::AskYesNo(const std::string& text)
@@ -107,6 +109,7 @@ bool FTerminalUI::AskYesNo(const std::string& text)
         }
     }
     Console.WriteLine(answer ? "answer: yes" : "answer: no");
+    DialogRecords.push_back({"question", text, answer ? "yes" : "no"});
     return answer;
 }
 
@@ -119,15 +122,33 @@ void FTerminalUI::OpenUrl(const std::string& url)
 
 std::shared_ptr<IProgressDialog> FTerminalUI::OpenProgress(double total, const FText& title)
 {
-    struct FSilentProgress final : IProgressDialog
+    // Times the dialog for the run's report; shows it unless quiet.
+    struct FTimedProgress final : IProgressDialog
     {
-        void Advance(double) override {}
+        std::shared_ptr<FPhaseRecord> Phase;
+        std::unique_ptr<IProgressDialog> Shown;
+        std::chrono::steady_clock::time_point Start = std::chrono::steady_clock::now();
+        ~FTimedProgress() override
+        {
+            Phase->Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
+        }
+        void Advance(double amount) override
+        {
+            if (Shown)
+            {
+                Shown->Advance(amount);
+            }
+        }
     };
-    if (Options.Quiet)
+    auto dialog = std::make_shared<FTimedProgress>();
+    dialog->Phase = std::make_shared<FPhaseRecord>();
+    dialog->Phase->Title = title.ToString();
+    PhaseRecords.push_back(dialog->Phase);
+    if (!Options.Quiet)
     {
-        return std::make_shared<FSilentProgress>();
+        dialog->Shown = std::make_unique<FTerminalProgress>(Console, total, title.ToString());
     }
-    return std::make_shared<FTerminalProgress>(Console, total, title.ToString());
+    return dialog;
 }
 
 void FTerminalUI::ShowTab(const std::string& tabId)

@@ -9,7 +9,9 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace host
 {
@@ -23,6 +25,19 @@ struct FTerminalUIOptions
     std::function<bool(const std::string&)> Browser;
     std::string LogFilePath; // shown when the output log is brought up
     bool Quiet = false;      // no progress and no tab lines: messages and questions only
+};
+
+// What the user was shown during a run, for its report.
+struct FDialogRecord
+{
+    std::string Kind; // "message" or "question"
+    std::string Text;
+    std::string Answer; // "yes" or "no" for a question
+};
+struct FPhaseRecord
+{
+    std::string Title;        // the progress dialog's title
+    double Seconds = -1;      // how long it was open; -1 while it still is
 };
 
 class HOST_API FTerminalUI final : public IUserInterface
@@ -40,6 +55,8 @@ public:
 
     // Whether the output log has been brought up during this run.
     bool WasOutputLogShown() const { return OutputLogShown; }
+    const std::vector<FDialogRecord>& Dialogs() const { return DialogRecords; }
+    const std::vector<std::shared_ptr<FPhaseRecord>>& Phases() const { return PhaseRecords; }
 
 private:
     std::string ReadAnswerLine();
@@ -47,6 +64,8 @@ private:
     FConsole& Console;
     FTerminalUIOptions Options;
     bool OutputLogShown = false;
+    std::vector<FDialogRecord> DialogRecords;
+    std::vector<std::shared_ptr<FPhaseRecord>> PhaseRecords;
 };
 
 // xdg-open for http and https addresses when a display is available; false otherwise.

@@ -20,6 +20,8 @@ struct FRunArguments
 {
     std::string Command;       // "CONTEXT.COMMAND"
     double TimeoutSeconds = 0; // 0: no limit
+    std::string ReportPath;    // where the run's JSON report goes; empty: none
+    std::string CommandLine;   // as given, for the report
 };
 int RunCommand(FSessionOptions options, const FRunArguments& arguments);
 

@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "RunReport.h"
 
 #include <algorithm>
 #include <chrono>
@@ -175,11 +176,26 @@ int RunCommand(FSessionOptions options, const FRunArguments& arguments)
     auto& host = session->Host();
     auto& log = host.EditorLog();
     guard.Attach(&log);
+    FRunFacts facts;
+    facts.CommandLine = arguments.CommandLine;
+    facts.Started = UtcNow();
+    const std::string localizationDir = host.Paths().ProjectDir() + "Content/Localization";
+    const FLocalizationSnapshot before = TakeLocalizationSnapshot(localizationDir);
     const auto finish = [&](int status, const std::string& meaning)
     {
         session->ShutdownPlugins();
         guard.Attach(nullptr);
+        facts.Changes = CompareSnapshots(before, TakeLocalizationSnapshot(localizationDir));
+        host::FConsole::Standard().WriteLine("summary: " + SummaryLine(facts.Changes));
         LogOutcome(log, status, meaning);
+        facts.Ended = UtcNow();
+        facts.ExitStatus = status;
+        facts.Meaning = meaning;
+        std::string reportError;
+        if (!arguments.ReportPath.empty() && !WriteRunReport(arguments.ReportPath, facts, host, reportError))
+        {
+            PrintError(reportError);
+        }
         return status;
     };
     session->StartPlugins();

@@ -73,6 +73,7 @@ int main(int argc, char** argv)
         "--quiet", session.Quiet, "Show only messages, questions, the summary and errors (the log keeps the rest)");
     runCommand->add_flag("--verbose", session.Verbose, "Also log every HTTP request and localization step process")
         ->excludes(quietFlag);
+    runCommand->add_option("--report", run.ReportPath, "Write a JSON report of the run to this file");
     runCommand
         ->add_option("--timeout", run.TimeoutSeconds, "Give up after this many seconds (exit 2); 0: never")
         ->check(NumberIn(0, 1e9, false));
@@ -172,6 +173,10 @@ int main(int argc, char** argv)
     {
         session.Interactive = !yes && !no && ::isatty(STDIN_FILENO) == 1;
         session.DefaultAnswer = yes;
+        for (int i = 0; i < argc; ++i)
+        {
+            run.CommandLine += (i > 0 ? " " : "") + std::string(argv[i]);
+        }
         return RunCommand(session, run);
     }
     if (*settingsCommand)

@@ -3,8 +3,12 @@
 // setting Mode asks.
 #include "Host.h"
 #include "Json.h"
+#include "LocalizationFiles.h"
 
 #include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 
 namespace
 {
@@ -205,6 +209,27 @@ private:
                         });
                     progress->Advance(50);
                 });
+        }
+        else if (settings->Mode == "translate")
+        {
+            // Fills the empty texts of Game/es and drops a file, as a job's apply would.
+            const std::string folder = h.Paths().ProjectDir() + "Content/Localization/Game/";
+            std::ifstream in(folder + "es/Game.archive", std::ios::binary);
+            const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            host::FLocArchive archive;
+            std::string error;
+            if (host::LocFiles::ParseArchive(text, "Game.archive", archive, error))
+            {
+                for (auto& entry : archive.Entries)
+                {
+                    entry.Translation = entry.Translation.empty() ? "es:" + entry.Source : entry.Translation;
+                }
+                std::string out;
+                host::LocFiles::ArchiveToText(archive, out, error);
+                std::ofstream(folder + "es/Game.archive", std::ios::binary | std::ios::trunc) << out;
+            }
+            std::remove((folder + "Old.txt").c_str());
+            h.UI().ShowTab("OutputLog");
         }
         else if (settings->Mode == "hang")
         {

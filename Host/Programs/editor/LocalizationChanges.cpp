@@ -1,0 +1,141 @@
+#include "LocalizationChanges.h"
+
+#include "LocalizationFiles.h"
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace editor
+{
+namespace
+{
+bool ReadWhole(const fs::path& path, std::string& text)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+    {
+        return false;
+    }
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+} // namespace
+
+FLocalizationSnapshot TakeLocalizationSnapshot(const std::string& localizationDir)
+{
+    FLocalizationSnapshot snapshot;
+    std::error_code ec;
+    // A folder that cannot be read gives what was read so far; the run itself reports why.
+    for (fs::recursive_directory_iterator it(localizationDir, ec), end; !ec && it != end; it.increment(ec))
+    {
+        if (!it->is_regular_file(ec))
+        {
+            continue;
+        }
+        std::string text;
+        if (!ReadWhole(it->path(), text))
+        {
+            continue;
+        }
+        const fs::path relative = it->path().lexically_relative(localizationDir);
+        snapshot.Files[relative.generic_string()] =
+            std::to_string(text.size()) + ":" + std::to_string(std::hash<std::string>{}(text));
+        host::FLocArchive archive;
+        std::string error;
+        if (it->path().extension() != ".archive" ||
+            !host::LocFiles::ParseArchive(text, relative.generic_string(), archive, error))
+        {
+            continue;
+        }
+        // Target/Culture/Target.archive: the folders name the target and the culture.
+        const fs::path culture = relative.parent_path();
+        auto& texts = snapshot.Archives[culture.parent_path().generic_string() + "/" + culture.filename().string()];
+        for (auto& entry : archive.Entries)
+        {
+            texts[{std::move(entry.Namespace), std::move(entry.Key)}] = std::move(entry.Translation);
+        }
+    }
+    return snapshot;
+}
+
+FLocalizationChanges CompareSnapshots(const FLocalizationSnapshot& before, const FLocalizationSnapshot& after)
+{
+    FLocalizationChanges changes;
+    for (const auto& [path, print] : after.Files)
+    {
+        const auto old = before.Files.find(path);
+        if (old == before.Files.end())
+        {
+            changes.FilesAdded.push_back(path);
+        }
+        else if (old->second != print)
+        {
+            changes.FilesChanged.push_back(path);
+        }
+    }
+    for (const auto& [path, print] : before.Files)
+    {
+        if (!after.Files.contains(path))
+        {
+            changes.FilesRemoved.push_back(path);
+        }
+    }
+    static const std::map<std::pair<std::string, std::string>, std::string> None;
+    for (const auto& [name, texts] : after.Archives)
+    {
+        FCultureChanges culture;
+        const auto slash = name.rfind('/');
+        culture.Target = name.substr(0, slash);
+        culture.Culture = name.substr(slash + 1);
+        const auto oldArchive = before.Archives.find(name);
+        const auto& oldTexts = oldArchive == before.Archives.end() ? None : oldArchive->second;
+        for (const auto& [id, translation] : texts)
+        {
+            const auto old = oldTexts.find(id);
+            const std::string& was = old == oldTexts.end() ? std::string() : old->second;
+            if (was == translation)
+            {
+                culture.Kept += translation.empty() ? 0 : 1;
+            }
+            else if (translation.empty())
+            {
+                ++culture.Emptied;
+            }
+            else
+            {
+                ++(was.empty() ? culture.Added : culture.Changed);
+            }
+        }
+        changes.Cultures.push_back(std::move(culture));
+    }
+    return changes;
+}
+
+std::string SummaryLine(const FLocalizationChanges& changes)
+{
+    std::ostringstream line;
+    const char* separator = "";
+    for (const FCultureChanges& culture : changes.Cultures)
+    {
+        const std::size_t translated = culture.Added + culture.Changed;
+        if (translated + culture.Emptied == 0)
+        {
+            continue;
+        }
+        line << separator << culture.Target << "/" << culture.Culture << ": " << translated
+             << " texts translated, " << culture.Kept << " kept";
+        if (culture.Emptied > 0)
+        {
+            line << ", " << culture.Emptied << " emptied";
+        }
+        separator = "; ";
+    }
+    const std::string text = line.str();
+    return text.empty() ? "no translations changed" : text;
+}
+} // namespace editor

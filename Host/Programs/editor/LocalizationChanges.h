@@ -1,0 +1,42 @@
+// What a run changed under the project's Content/Localization: the files, and per target and
+// culture the texts whose translation changed, was added or was emptied.
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace editor
+{
+// The folder as it is now: a fingerprint of each file and the translations of each archive.
+struct FLocalizationSnapshot
+{
+    std::map<std::string, std::string> Files; // path below the folder -> size and hash
+    // "Target/Culture" -> (namespace, key) -> translation
+    std::map<std::string, std::map<std::pair<std::string, std::string>, std::string>> Archives;
+};
+FLocalizationSnapshot TakeLocalizationSnapshot(const std::string& localizationDir);
+
+struct FCultureChanges
+{
+    std::string Target;
+    std::string Culture;
+    std::size_t Changed = 0; // a translation replaced by another
+    std::size_t Added = 0;   // a text untranslated (or new) before, translated after
+    std::size_t Emptied = 0; // a translation removed
+    std::size_t Kept = 0;    // translated before and after, unchanged
+};
+
+struct FLocalizationChanges
+{
+    std::vector<FCultureChanges> Cultures; // every archive present after the run
+    std::vector<std::string> FilesAdded;
+    std::vector<std::string> FilesChanged;
+    std::vector<std::string> FilesRemoved;
+};
+FLocalizationChanges CompareSnapshots(const FLocalizationSnapshot& before, const FLocalizationSnapshot& after);
+
+// "Game/es: 18 texts translated, 7 kept; Menus/es: ..." or "no translations changed".
+std::string SummaryLine(const FLocalizationChanges& changes);
+} // namespace editor
