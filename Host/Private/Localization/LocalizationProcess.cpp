@@ -3,6 +3,7 @@
 #include "Log.h"
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <mutex>
@@ -32,6 +33,12 @@ std::set<pid_t>& LivePids()
 {
     static std::set<pid_t> pids;
     return pids;
+}
+
+std::vector<FStepRecord>& Finished()
+{
+    static std::vector<FStepRecord> steps;
+    return steps;
 }
 
 void Forget(pid_t pid)
@@ -134,6 +141,11 @@ public:
             // Shells report a killed process this way; a crash must not pass for success.
             Code = 128 + WTERMSIG(status);
         }
+        {
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - Started).count();
+            std::lock_guard lock(LiveMutex);
+            Finished().push_back({ConfigPath, Code.value_or(-1), seconds});
+        }
         Log(LogLocalizationStep, EVerbosity::Verbose,
             "Step " + ConfigPath + " ended with exit code " + (Code ? std::to_string(*Code) : std::string("unknown")));
         return false;
@@ -195,6 +207,7 @@ private:
     }
 
     pid_t Pid;
+    std::chrono::steady_clock::time_point Started = std::chrono::steady_clock::now();
     int Output;
     int Errors;
     std::string ConfigPath;
@@ -301,6 +314,12 @@ std::unique_ptr<ILocalizationProcess> StartLocalizationProcess(const std::string
     Log(LogLocalizationStep, EVerbosity::Verbose, "Step started (process " + std::to_string(pid) + "): " + commandLine);
     return std::make_unique<FLocalizationProcess>(pid, pipeEnds[0], errorEnds[0],
                                                   arguments.empty() ? program : arguments.front());
+}
+
+std::vector<FStepRecord> FinishedLocalizationSteps()
+{
+    std::lock_guard lock(LiveMutex);
+    return Finished();
 }
 
 void StopLocalizationProcesses()

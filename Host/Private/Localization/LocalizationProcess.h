@@ -20,4 +20,14 @@ HOST_API std::unique_ptr<ILocalizationProcess> StartLocalizationProcess(const st
 
 // Asks every step still running to end (SIGTERM); for an editor that is being interrupted.
 HOST_API void StopLocalizationProcesses();
+
+// A step that has ended, for the run's report.
+struct FStepRecord
+{
+    std::string Config; // the step's configuration file
+    int ExitCode = -1;  // -1 when unknown
+    double Seconds = 0;
+};
+// The steps ended so far in this process, in the order they ended.
+HOST_API std::vector<FStepRecord> FinishedLocalizationSteps();
 } // namespace host

@@ -33,6 +33,16 @@ void FEditorHost::StopStepProcesses()
     StopLocalizationProcesses();
 }
 
+std::vector<std::tuple<std::string, int, double>> FEditorHost::FinishedSteps()
+{
+    std::vector<std::tuple<std::string, int, double>> steps;
+    for (const FStepRecord& step : FinishedLocalizationSteps())
+    {
+        steps.emplace_back(step.Config, step.ExitCode, step.Seconds);
+    }
+    return steps;
+}
+
 FEditorHost::~FEditorHost()
 {
     if (IsInstalled() && &Get() == this)

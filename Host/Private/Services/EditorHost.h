@@ -13,6 +13,9 @@
 #include "TerminalUI.h"
 
 #include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
 
 namespace host
 {
@@ -57,6 +60,8 @@ public:
     // Asks the localization steps still running to end; safe from any thread, with or without
     // a host, for an editor that is being interrupted.
     static void StopStepProcesses();
+    // The localization steps ended so far: configuration file, exit code, seconds.
+    static std::vector<std::tuple<std::string, int, double>> FinishedSteps();
 
 private:
     // Declaration order is construction order; destruction runs the other way, so the services

@@ -52,6 +52,12 @@ bool WriteRunReport(const std::string& path, const FRunFacts& facts, host::FEdit
         phases.push_back({{"title", phase->Title}, {"seconds", phase->Seconds}});
     }
     report["phases"] = std::move(phases);
+    Json steps = Json::array();
+    for (const auto& [config, exitCode, seconds] : host::FEditorHost::FinishedSteps())
+    {
+        steps.push_back({{"config", config}, {"exitCode", exitCode}, {"seconds", seconds}});
+    }
+    report["steps"] = std::move(steps);
     report["problems"] = host.EditorLog().Problems();
     Json cultures = Json::array();
     for (const FCultureChanges& culture : facts.Changes.Cultures)
