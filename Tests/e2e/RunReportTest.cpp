@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include <fstream>
+#include <string>
 
 namespace e2e
 {
@@ -79,5 +80,35 @@ TEST_F(JobFixture, ReportOfARealJobHoldsWhatTheSchemaRequiresAndCountsTheTransla
     }
     EXPECT_GT(translated, 0u) << json["localization"].dump();
     EXPECT_FALSE(json["localization"]["filesChanged"].empty());
+}
+TEST_F(JobFixture, ReportOfAFailedStepGivesItsExitCodeAndItsErrorLine)
+{
+    {
+        std::ofstream table(project_ / "Content/StringTables/Menus/MainMenu.csv", std::ios::app);
+        table << "MainMenu,Broken,\"never closed\n";
+    }
+    StartService(PseudoConfig());
+    Configure("e2e-key");
+    const std::string report = (work_ / "report.json").string();
+    const JobRun run = RunJob("--yes", {"--report", report});
+    EXPECT_EQ(run.exit_code, 3) << run.output;
+
+    const nlohmann::json json = ReadJson(report);
+    ASSERT_TRUE(json.is_object());
+    EXPECT_EQ(json["exitStatus"], 3);
+    bool failedStep = false;
+    for (const auto& step : json["steps"])
+    {
+        failedStep = failedStep || step["exitCode"] == 1;
+    }
+    EXPECT_TRUE(failedStep) << json["steps"].dump();
+    bool errorLine = false;
+    for (const auto& line : json["problems"])
+    {
+        const std::string text = line.get<std::string>();
+        errorLine = errorLine || (text.starts_with("LogLocalizationStep: Error: Error: ") &&
+                                  text.find("MainMenu.csv") != std::string::npos);
+    }
+    EXPECT_TRUE(errorLine) << json["problems"].dump();
 }
 } // namespace e2e
