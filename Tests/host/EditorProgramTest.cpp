@@ -308,6 +308,16 @@ TEST(EditorRun, ReportAndSummaryCountTheTextsARunTranslated)
     EXPECT_EQ(changes["filesChanged"], nlohmann::json::array({"Game/es/Game.archive"}));
     EXPECT_EQ(changes["filesRemoved"], nlohmann::json::array({"Game/Old.txt"}));
     EXPECT_EQ(changes["filesAdded"], nlohmann::json::array());
+
+    // The same run as a page: each changed text with its source, before and after, nothing fetched.
+    ASSERT_TRUE(File::WriteAllText(folder + "es/Game.archive", text));
+    const std::string page = TestRoot() + "editor_run_report.html";
+    EXPECT_EQ(Editor("run " + Quote(project) + " hosttest.Action --report " + Quote(page), "run_page").Status, 0);
+    std::string html;
+    ASSERT_TRUE(File::ReadAllText(page, html));
+    EXPECT_TRUE(Contains(html, "<td>NS,A</td><td>One</td><td></td><td>es:One</td>")) << html;
+    EXPECT_FALSE(Contains(html, "<td>NS,B</td>")) << html;
+    EXPECT_FALSE(Contains(html, "src=") || Contains(html, "href=") || Contains(html, "<script")) << html;
 }
 
 TEST(EditorRun, InterruptEndsWith130AndSaysSo)

@@ -57,7 +57,12 @@ FLocalizationSnapshot TakeLocalizationSnapshot(const std::string& localizationDi
         auto& texts = snapshot.Archives[culture.parent_path().generic_string() + "/" + culture.filename().string()];
         for (auto& entry : archive.Entries)
         {
-            texts[{std::move(entry.Namespace), std::move(entry.Key)}] = std::move(entry.Translation);
+            FTextState state{std::move(entry.Source), std::move(entry.Translation), {}};
+            for (auto& [name, json] : entry.OtherFields)
+            {
+                state.Origin = name == "Origin" ? std::move(json) : std::move(state.Origin);
+            }
+            texts[{std::move(entry.Namespace), std::move(entry.Key)}] = std::move(state);
         }
     }
     return snapshot;
@@ -85,7 +90,7 @@ FLocalizationChanges CompareSnapshots(const FLocalizationSnapshot& before, const
             changes.FilesRemoved.push_back(path);
         }
     }
-    static const std::map<std::pair<std::string, std::string>, std::string> None;
+    static const std::map<std::pair<std::string, std::string>, FTextState> None;
     for (const auto& [name, texts] : after.Archives)
     {
         FCultureChanges culture;
@@ -94,15 +99,19 @@ FLocalizationChanges CompareSnapshots(const FLocalizationSnapshot& before, const
         culture.Culture = name.substr(slash + 1);
         const auto oldArchive = before.Archives.find(name);
         const auto& oldTexts = oldArchive == before.Archives.end() ? None : oldArchive->second;
-        for (const auto& [id, translation] : texts)
+        static const std::string Empty;
+        for (const auto& [id, state] : texts)
         {
             const auto old = oldTexts.find(id);
-            const std::string& was = old == oldTexts.end() ? std::string() : old->second;
+            const std::string& was = old == oldTexts.end() ? Empty : old->second.Translation;
+            const std::string& translation = state.Translation;
             if (was == translation)
             {
                 culture.Kept += translation.empty() ? 0 : 1;
+                continue;
             }
-            else if (translation.empty())
+            culture.Texts.push_back({id.first, id.second, state.Source, was, translation, state.Origin});
+            if (translation.empty())
             {
                 ++culture.Emptied;
             }

@@ -9,17 +9,35 @@
 
 namespace editor
 {
+struct FTextState
+{
+    std::string Source;
+    std::string Translation;
+    std::string Origin; // the archive's mark of where the translation came from, as JSON; may be empty
+};
+
 // The folder as it is now: a fingerprint of each file and the translations of each archive.
 struct FLocalizationSnapshot
 {
     std::map<std::string, std::string> Files; // path below the folder -> size and hash
     // "Target/Culture" -> (namespace, key) -> translation
-    std::map<std::string, std::map<std::pair<std::string, std::string>, std::string>> Archives;
+    std::map<std::string, std::map<std::pair<std::string, std::string>, FTextState>> Archives;
 };
 FLocalizationSnapshot TakeLocalizationSnapshot(const std::string& localizationDir);
 
+struct FTextChange
+{
+    std::string Namespace;
+    std::string Key;
+    std::string Source;
+    std::string Before;
+    std::string After;
+    std::string Origin;
+};
+
 struct FCultureChanges
 {
+    std::vector<FTextChange> Texts; // each text whose translation changed, was added or emptied
     std::string Target;
     std::string Culture;
     std::size_t Changed = 0; // a translation replaced by another

@@ -1,6 +1,7 @@
 #include "RunReport.h"
 
 #include "EditorHost.h"
+#include "RunReportPage.h"
 
 #include <nlohmann/json.hpp>
 
@@ -75,7 +76,14 @@ bool WriteRunReport(const std::string& path, const FRunFacts& facts, host::FEdit
                               {"filesRemoved", facts.Changes.FilesRemoved}};
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     // Texts from outside may hold bytes that are not UTF-8; they are replaced, never fatal.
-    out << report.dump(1, '\t', false, Json::error_handler_t::replace) << "\n";
+    if (path.ends_with(".html"))
+    {
+        out << RunReportPage(report, facts.Changes);
+    }
+    else
+    {
+        out << report.dump(1, '\t', false, Json::error_handler_t::replace) << "\n";
+    }
     out.close();
     if (!out)
     {
