@@ -18,7 +18,8 @@ nlohmann::json ReadJson(const std::string& path)
 }
 
 // Each object the schema describes has its required members in the report, recursively.
-void ExpectRequiredMembers(const nlohmann::json& schema, const nlohmann::json& value, const std::string& where)
+void ExpectRequiredMembers(const nlohmann::json& schema, const nlohmann::json& value,
+                           const std::string& where)
 {
     if (schema.contains("required"))
     {
@@ -59,7 +60,8 @@ TEST_F(JobFixture, ReportOfARealJobHoldsWhatTheSchemaRequiresAndCountsTheTransla
 
     const nlohmann::json json = ReadJson(report);
     ASSERT_TRUE(json.is_object());
-    ExpectRequiredMembers(ReadJson(std::string(DEMO_PROJECT_DIR) + "/../../Docs/RunReport.schema.json"), json, "report");
+    ExpectRequiredMembers(ReadJson(std::string(DEMO_PROJECT_DIR) + "/../../Docs/RunReport.schema.json"), json,
+                          "report");
     EXPECT_EQ(json["exitStatus"], 0);
     EXPECT_FALSE(json["phases"].empty());
     ASSERT_FALSE(json["steps"].empty());
@@ -70,7 +72,8 @@ TEST_F(JobFixture, ReportOfARealJobHoldsWhatTheSchemaRequiresAndCountsTheTransla
     bool finished = false;
     for (const auto& dialog : json["dialogs"])
     {
-        finished = finished || dialog["text"].get<std::string>().find("Translation finished") != std::string::npos;
+        finished =
+            finished || dialog["text"].get<std::string>().find("Translation finished") != std::string::npos;
     }
     EXPECT_TRUE(finished) << json["dialogs"].dump();
     std::size_t translated = 0;

@@ -54,7 +54,8 @@ FLocalizationSnapshot TakeLocalizationSnapshot(const std::string& localizationDi
         }
         // Target/Culture/Target.archive: the folders name the target and the culture.
         const fs::path culture = relative.parent_path();
-        auto& texts = snapshot.Archives[culture.parent_path().generic_string() + "/" + culture.filename().string()];
+        auto& texts =
+            snapshot.Archives[culture.parent_path().generic_string() + "/" + culture.filename().string()];
         for (auto& entry : archive.Entries)
         {
             FTextState state{std::move(entry.Source), std::move(entry.Translation), {}};

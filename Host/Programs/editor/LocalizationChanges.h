@@ -53,7 +53,8 @@ struct FLocalizationChanges
     std::vector<std::string> FilesChanged;
     std::vector<std::string> FilesRemoved;
 };
-FLocalizationChanges CompareSnapshots(const FLocalizationSnapshot& before, const FLocalizationSnapshot& after);
+FLocalizationChanges CompareSnapshots(const FLocalizationSnapshot& before,
+                                      const FLocalizationSnapshot& after);
 
 // "Game/es: 18 texts translated, 7 kept; Menus/es: ..." or "no translations changed".
 std::string SummaryLine(const FLocalizationChanges& changes);

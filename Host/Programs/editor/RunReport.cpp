@@ -20,7 +20,8 @@ std::string UtcNow()
     return text;
 }
 
-bool WriteRunReport(const std::string& path, const FRunFacts& facts, host::FEditorHost& host, std::string& error)
+bool WriteRunReport(const std::string& path, const FRunFacts& facts, host::FEditorHost& host,
+                    std::string& error)
 {
     using Json = nlohmann::ordered_json;
     Json report;

@@ -28,5 +28,6 @@ struct FRunFacts
 std::string UtcNow();
 
 // Writes the report; false (and `error` set) when the file cannot be written.
-bool WriteRunReport(const std::string& path, const FRunFacts& facts, host::FEditorHost& host, std::string& error);
+bool WriteRunReport(const std::string& path, const FRunFacts& facts, host::FEditorHost& host,
+                    std::string& error);
 } // namespace editor

@@ -12,11 +12,20 @@ std::string Escape(const std::string& text)
     {
         switch (c)
         {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -24,8 +33,9 @@ std::string Escape(const std::string& text)
 
 std::string Text(const nlohmann::ordered_json& value)
 {
-    return Escape(value.is_string() ? value.get<std::string>() : value.dump(-1, ' ', false,
-                                                                          nlohmann::ordered_json::error_handler_t::replace));
+    return Escape(value.is_string()
+                      ? value.get<std::string>()
+                      : value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace));
 }
 
 // A list of the report's array as table rows, one column per member named.
@@ -42,7 +52,10 @@ std::string Table(const nlohmann::ordered_json& items, std::initializer_list<con
         html += "<tr>";
         for (const char* column : columns)
         {
-            html += "<td>" + (item.is_object() ? (item.contains(column) ? Text(item[column]) : std::string()) : Text(item)) + "</td>";
+            html += "<td>" +
+                    (item.is_object() ? (item.contains(column) ? Text(item[column]) : std::string())
+                                      : Text(item)) +
+                    "</td>";
         }
         html += "</tr>";
     }
@@ -52,13 +65,14 @@ std::string Table(const nlohmann::ordered_json& items, std::initializer_list<con
 
 std::string RunReportPage(const nlohmann::ordered_json& report, const FLocalizationChanges& changes)
 {
-    std::string html = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Editor run report</title>"
-                       "<style>body{font-family:sans-serif;margin:1em}table{border-collapse:collapse;margin:.5em 0}"
-                       "td,th{border:1px solid #999;padding:2px 6px;vertical-align:top;text-align:left}"
-                       ".emptied{background:#fdd}.pseudo{background:#ffd}</style></head><body>\n";
+    std::string html =
+        "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Editor run report</title>"
+        "<style>body{font-family:sans-serif;margin:1em}table{border-collapse:collapse;margin:.5em 0}"
+        "td,th{border:1px solid #999;padding:2px 6px;vertical-align:top;text-align:left}"
+        ".emptied{background:#fdd}.pseudo{background:#ffd}</style></head><body>\n";
     html += "<h1>Editor run report</h1>\n<p>" + Text(report["command"]) + "</p>\n<p>Exit status " +
-            Text(report["exitStatus"]) + ": " + Text(report["meaning"]) + " (" + Text(report["started"]) + " to " +
-            Text(report["ended"]) + ", editor " + Text(report["editorVersion"]) + ")</p>\n";
+            Text(report["exitStatus"]) + ": " + Text(report["meaning"]) + " (" + Text(report["started"]) +
+            " to " + Text(report["ended"]) + ", editor " + Text(report["editorVersion"]) + ")</p>\n";
     html += "<h2>Messages and questions</h2>\n" + Table(report["dialogs"], {"kind", "text", "answer"});
     html += "<h2>Phases</h2>\n" + Table(report["phases"], {"title", "seconds"});
     html += "<h2>Localization steps</h2>\n" + Table(report["steps"], {"config", "exitCode", "seconds"});
@@ -71,22 +85,27 @@ std::string RunReportPage(const nlohmann::ordered_json& report, const FLocalizat
             continue;
         }
         html += "<h3>" + Escape(culture.Target + "/" + culture.Culture) + ": " +
-                std::to_string(culture.Added + culture.Changed) + " translated, " + std::to_string(culture.Kept) +
-                " kept, " + std::to_string(culture.Emptied) + " emptied</h3>\n<table><tr><th>Key</th><th>Source</th>"
+                std::to_string(culture.Added + culture.Changed) + " translated, " +
+                std::to_string(culture.Kept) + " kept, " + std::to_string(culture.Emptied) +
+                " emptied</h3>\n<table><tr><th>Key</th><th>Source</th>"
                 "<th>Before</th><th>After</th><th>Origin</th></tr>";
         for (const FTextChange& text : culture.Texts)
         {
             const bool pseudo = text.Origin.find("pseudo") != std::string::npos;
-            html += std::string("<tr") + (text.After.empty() ? " class=\"emptied\"" : pseudo ? " class=\"pseudo\"" : "") +
-                    "><td>" + Escape(text.Namespace + "," + text.Key) + "</td><td>" + Escape(text.Source) + "</td><td>" +
-                    Escape(text.Before) + "</td><td>" + Escape(text.After) + "</td><td>" + Escape(text.Origin) +
-                    "</td></tr>";
+            html += std::string("<tr") +
+                    (text.After.empty() ? " class=\"emptied\""
+                     : pseudo           ? " class=\"pseudo\""
+                                        : "") +
+                    "><td>" + Escape(text.Namespace + "," + text.Key) + "</td><td>" + Escape(text.Source) +
+                    "</td><td>" + Escape(text.Before) + "</td><td>" + Escape(text.After) + "</td><td>" +
+                    Escape(text.Origin) + "</td></tr>";
         }
         html += "</table>\n";
     }
     html += "<h2>Files under Content/Localization</h2>\n";
-    for (const auto& [title, files] : {std::pair{"Added", &changes.FilesAdded}, std::pair{"Changed", &changes.FilesChanged},
-                                       std::pair{"Removed", &changes.FilesRemoved}})
+    for (const auto& [title, files] :
+         {std::pair{"Added", &changes.FilesAdded}, std::pair{"Changed", &changes.FilesChanged},
+          std::pair{"Removed", &changes.FilesRemoved}})
     {
         html += std::string("<h3>") + title + " (" + std::to_string(files->size()) + ")</h3><ul>";
         for (const std::string& file : *files)
