@@ -1,30 +1,16 @@
 #include "LocalizationChanges.h"
 
 #include "LocalizationFiles.h"
+#include "Paths.h"
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace editor
 {
-namespace
-{
-bool ReadWhole(const fs::path& path, std::string& text)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-    {
-        return false;
-    }
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-} // namespace
 
 FLocalizationSnapshot TakeLocalizationSnapshot(const std::string& localizationDir)
 {
@@ -38,7 +24,7 @@ FLocalizationSnapshot TakeLocalizationSnapshot(const std::string& localizationDi
             continue;
         }
         std::string text;
-        if (!ReadWhole(it->path(), text))
+        if (!host::File::ReadAllText(it->path().string(), text))
         {
             continue;
         }
