@@ -88,7 +88,10 @@ TEST_F(ZipExtract, FailedExtractionKeepsTheFileThatWasThere)
     const Bytes good = text_bytes(100);
     const Bytes archive = build_archive({{"a.txt", text_bytes(40000)}}, "right");
     write_file("out/a.txt", good);
-    EXPECT_EQ(extract_all(archive, "out", "wrong"), std::vector<ZipResult>{zip_result::WrongPassword});
+    // One wrong password in 256 passes the cipher's check byte and fails in inflate instead.
+    const auto wrong = extract_all(archive, "out", "wrong");
+    ASSERT_EQ(wrong.size(), 1u);
+    EXPECT_TRUE(wrong[0] == zip_result::WrongPassword || wrong[0] == zip_result::FlateFailed) << wrong[0];
     EXPECT_EQ(read_file("out/a.txt"), good);
     EXPECT_EQ(entries("out"), std::vector<std::string>{"a.txt"}); // no temporary left behind
 

@@ -28,11 +28,12 @@ constexpr std::size_t MaxErrorText = 64 << 10;
 
 // Steps still running, so that an interrupted editor can stop them rather than leave them
 // writing into the project after it has gone.
-std::mutex LiveMutex;
+// Never destroyed: a reaper thread of a released step may still use them while the process exits.
+std::mutex& LiveMutex = *new std::mutex;
 std::set<pid_t>& LivePids()
 {
-    static std::set<pid_t> pids;
-    return pids;
+    static auto* pids = new std::set<pid_t>;
+    return *pids;
 }
 
 std::vector<FStepRecord>& Finished()
