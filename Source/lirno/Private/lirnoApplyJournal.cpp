@@ -21,22 +21,12 @@ constexpr std::string_view JournalHeader = "lirno-apply-journal 1";
 constexpr std::string_view JournalEnd = "end";
 // Left by the host's whole-file writes of the processed package, and by the zip engine's
 // extraction, when the process died during them.
-constexpr std::string_view ProcessedTempPrefix = "lirno_tmp_processed.bin.tmp";
+const std::string ProcessedTempPrefix = std::string(ProcessedFileName) + ".tmp";
 constexpr std::string_view ExtractionTempPrefix = ".zipx-";
 constexpr std::string_view ExtractionTempSuffix = ".tmp";
 // A damaged or hostile journal must not flood the log.
 constexpr int MaxReportedIgnoredLines = 10;
 constexpr std::size_t MaxShownPathLength = 200;
-
-bool StartsWith(std::string_view text, std::string_view prefix)
-{
-    return text.substr(0, prefix.size()) == prefix;
-}
-
-bool EndsWith(std::string_view text, std::string_view suffix)
-{
-    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
-}
 
 std::string WithoutTrailingSeparator(std::string folder)
 {
@@ -84,7 +74,7 @@ bool IsSafeRelativePath(std::string_view path)
 // The part of `path` below `folder`, or nothing when it is not below it.
 std::optional<std::string> RelativeTo(const std::string& folder, const std::string& path)
 {
-    if (path.size() <= folder.size() + 1 || !StartsWith(path, folder) || path[folder.size()] != '/')
+    if (path.size() <= folder.size() + 1 || !std::string_view(path).starts_with(folder) || path[folder.size()] != '/')
     {
         return std::nullopt;
     }
@@ -116,7 +106,7 @@ std::string JournalText(const std::vector<std::string>& relativeTargets)
 // The listed lines of a complete journal, or nothing when it is incomplete or not a journal.
 std::optional<std::vector<std::string_view>> JournalEntries(std::string_view text)
 {
-    if (EndsWith(text, "\n"))
+    if (std::string_view(text).ends_with("\n"))
     {
         text.remove_suffix(1);
     }
@@ -191,21 +181,27 @@ bool IsLeftover(const std::string& relative, const std::set<std::string>& stillN
     const std::size_t slash = relative.rfind('/');
     const std::string_view name =
         std::string_view(relative).substr(slash == std::string::npos ? 0 : slash + 1);
-    if (EndsWith(relative, StagedSuffix))
+    if (std::string_view(relative).ends_with(StagedSuffix))
     {
         return !stillNeeded.contains(relative);
     }
-    if (StartsWith(name, ExtractionTempPrefix) && EndsWith(name, ExtractionTempSuffix))
+    if (std::string_view(name).starts_with(ExtractionTempPrefix) && std::string_view(name).ends_with(ExtractionTempSuffix))
     {
         return true;
     }
-    return slash == std::string::npos && StartsWith(name, ProcessedTempPrefix);
+    return slash == std::string::npos && std::string_view(name).starts_with(ProcessedTempPrefix);
 }
 } // namespace
 
 std::string lirnoApplyJournal::StagedPathFor(const std::string& target)
 {
     return target + std::string(StagedSuffix);
+}
+
+bool lirnoApplyJournal::IsOwnName(std::string_view name)
+{
+    const std::string_view base = name.substr(name.rfind('/') + 1);
+    return base.starts_with(JournalName) || name.ends_with(StagedSuffix);
 }
 
 std::string lirnoApplyJournal::JournalPath(const std::string& folder)

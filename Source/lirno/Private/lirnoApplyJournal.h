@@ -9,6 +9,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lirno
@@ -25,6 +26,8 @@ public:
     // Beside the target, in the same folder, so the final rename is atomic.
     static std::string StagedPathFor(const std::string& target);
     static std::string JournalPath(const std::string& folder);
+    // The journal, its temporary form and staged files: names a returned package may not use.
+    static bool IsOwnName(std::string_view name);
 
     // Commit and Recover run only while the project's lock (lirnoFileHelper::ProjectLockPath) is held.
     // Every staged file must already be written with host::File::WriteAllDurably. Writes the

@@ -81,6 +81,14 @@ public:
     static bool IsContainedEntryName(std::string_view name);
 };
 
+// The plug-in's own files in the localization folder; a returned package may never replace them.
+inline constexpr std::string_view BackupArchiveName = "lirno_bak.zip";
+inline constexpr std::string_view UploadArchiveName = "lirno_upload.zip";
+inline constexpr std::string_view UploadFileName = "lirno_upload_tmp.bin";
+inline constexpr std::string_view ProcessedFileName = "lirno_tmp_processed.bin";
+inline constexpr std::string_view OwnFileNames[] = {BackupArchiveName, UploadArchiveName, UploadFileName,
+                                                    ProcessedFileName};
+
 inline constexpr std::uint8_t UploadShift = 33;
 inline constexpr std::uint8_t ResultShift = 67;
 

@@ -58,22 +58,14 @@ std::string Lower(std::string_view text)
     return lower;
 }
 
-bool EndsWith(std::string_view text, std::string_view tail)
-{
-    return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
-}
-
 // The plug-in's own files in the localization folder, and its staging and journal files
 // anywhere below it: a package may never replace them.
 bool IsReservedName(std::string_view name)
 {
-    static constexpr std::array OwnFiles{"lirno_bak.zip",           "lirno_upload.zip",    "lirno_upload_tmp.bin",
-                                         "lirno_tmp_processed.bin", "lirno_apply.journal", "lirno_apply.journal.tmp"};
     const std::string lower = Lower(name);
     const std::string_view base = std::string_view(lower).substr(lower.rfind('/') + 1);
-    return std::find(OwnFiles.begin(), OwnFiles.end(), lower) != OwnFiles.end() ||
-           base.starts_with("lirno_tmp_processed.bin") || base.starts_with("lirno_apply.journal") ||
-           EndsWith(lower, ".lirno-stage");
+    return std::find(std::begin(OwnFileNames), std::end(OwnFileNames), lower) != std::end(OwnFileNames) ||
+           base.starts_with(ProcessedFileName) || lirnoApplyJournal::IsOwnName(lower);
 }
 
 bool IsSameFile(const std::string& a, const std::string& b)
@@ -278,16 +270,16 @@ public:
         FZipReader package;
         if (!package.Open(packageFile))
         {
-            return Refuse("the translated package could not be opened; no entry was applied.");
+            return Refused("the translated package could not be opened; no entry was applied.");
         }
         const std::int32_t count = package.Count();
         if (count < 0)
         {
-            return Refuse("the entry list of the translated package cannot be read; no entry was applied.");
+            return Refused("the entry list of the translated package cannot be read; no entry was applied.");
         }
         if (static_cast<std::size_t>(count) > Uploaded.size() + ExtraEntryAllowance)
         {
-            return Refuse("the translated package holds " + std::to_string(count) + " entries for the " +
+            return Refused("the translated package holds " + std::to_string(count) + " entries for the " +
                           std::to_string(Uploaded.size()) + " files uploaded; no entry was applied.");
         }
         if (!CheckDeclaredSizes(package, count, packageFile))
@@ -296,7 +288,7 @@ public:
         }
         if (!Backup.Open(lirnoFileHelper::BackupArchivePath()))
         {
-            return Refuse("the backup archive of the upload " + lirnoFileHelper::BackupArchivePath() +
+            return Refused("the backup archive of the upload " + lirnoFileHelper::BackupArchivePath() +
                           " cannot be read, so the answers cannot be checked; no entry was applied.");
         }
         for (std::int32_t i = 0; i < count && !Report.IsRefused(); ++i)
@@ -322,13 +314,19 @@ public:
     }
 
 private:
-    FApplyReport Refuse(std::string why)
+    void Refuse(std::string why)
     {
         if (!Report.IsRefused())
         {
             Report.Refusal = std::move(why);
         }
-        return Report;
+    }
+
+    // For the early ends of Run: the report leaves with the refusal.
+    FApplyReport Refused(std::string why)
+    {
+        Refuse(std::move(why));
+        return std::move(Report);
     }
 
     // Declared sizes are checked before anything is unpacked; the reader guarantees no item
@@ -417,8 +415,15 @@ private:
     {
         std::string bytes;
         const std::string path = Target(name);
-        if (!host::File::Exists(path) || !host::File::ReadAllText(path, bytes))
+        std::error_code error;
+        if (!host::File::Exists(path) || std::filesystem::is_directory(path, error))
         {
+            return std::nullopt; // a folder in the way is refused when the file is staged
+        }
+        if (!host::File::ReadAllText(path, bytes))
+        {
+            // What cannot be read cannot be compared or merged: it must not be written over.
+            Unwritable.push_back(path);
             return std::nullopt;
         }
         return bytes;

@@ -46,12 +46,12 @@ std::string lirnoFileHelper::ProjectLockPath()
 
 std::string lirnoFileHelper::BackupArchivePath()
 {
-    return LocalizationFolder() + "/lirno_bak.zip";
+    return JoinPath(LocalizationFolder(), BackupArchiveName);
 }
 
 std::string lirnoFileHelper::ProcessedFilePath()
 {
-    return LocalizationFolder() + "/lirno_tmp_processed.bin";
+    return JoinPath(LocalizationFolder(), ProcessedFileName);
 }
 
 TTargetMap<std::vector<std::string>> lirnoFileHelper::GetTargetCultures()

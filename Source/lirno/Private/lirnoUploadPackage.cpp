@@ -149,8 +149,8 @@ TResult<FUploadPackage> lirnoFileHelper::BuildUploadPackage(std::uint32_t jobNum
     using FOutcome = TResult<FUploadPackage>;
     const std::string folder = LocalizationFolder();
     const std::string backupPath = BackupArchivePath();
-    const std::string uploadPath = folder + "/lirno_upload.zip";
-    const std::string uploadFile = folder + "/lirno_upload_tmp.bin";
+    const std::string uploadPath = JoinPath(folder, UploadArchiveName);
+    const std::string uploadFile = JoinPath(folder, UploadFileName);
 
     host::File::Delete(backupPath);
     host::File::Delete(uploadPath);
