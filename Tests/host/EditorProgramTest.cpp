@@ -304,7 +304,7 @@ TEST(EditorRun, ReportAndSummaryCountTheTextsARunTranslated)
     EXPECT_TRUE(Contains(json["command"].get<std::string>(), "--report")) << written;
     const auto& changes = json["localization"];
     EXPECT_EQ(changes["cultures"], nlohmann::json::parse(R"([{"target": "Game", "culture": "es", "changed": 0,
-        "added": 2, "emptied": 0, "kept": 1}])"));
+        "added": 2, "emptied": 0, "kept": 1, "notApplied": []}])"));
     EXPECT_EQ(changes["filesChanged"], nlohmann::json::array({"Game/es/Game.archive"}));
     EXPECT_EQ(changes["filesRemoved"], nlohmann::json::array({"Game/Old.txt"}));
     EXPECT_EQ(changes["filesAdded"], nlohmann::json::array());
@@ -318,6 +318,38 @@ TEST(EditorRun, ReportAndSummaryCountTheTextsARunTranslated)
     EXPECT_TRUE(Contains(html, "<td>NS,A</td><td>One</td><td></td><td>es:One</td>")) << html;
     EXPECT_FALSE(Contains(html, "<td>NS,B</td>")) << html;
     EXPECT_FALSE(Contains(html, "src=") || Contains(html, "href=") || Contains(html, "<script")) << html;
+}
+
+TEST(EditorRun, ReportMarksTheEntriesTheJobDidNotApply)
+{
+    const std::string project = MakeProject("editor_run_refuse");
+    FLocArchive archive{"Game", "es", {{"NS", "A", "One", "Uno"}, {"NS", "C", "<b>Three</b>", "Tres"}}};
+    std::string text;
+    std::string error;
+    ASSERT_TRUE(LocFiles::ArchiveToText(archive, text, error)) << error;
+    ASSERT_TRUE(File::WriteAllText(project + "Content/Localization/Game/es/Game.archive", text));
+    SetUserSetting(project, "Mode", "refuse");
+    const std::string report = TestRoot() + "editor_run_refuse.json";
+    EXPECT_EQ(Editor("run " + Quote(project) + " hosttest.Action --report " + Quote(report), "run_refuse").Status, 3);
+    std::string written;
+    ASSERT_TRUE(File::ReadAllText(report, written));
+    const auto json = nlohmann::json::parse(written, nullptr, false);
+    ASSERT_TRUE(json.is_object()) << written;
+    // Known entries carry their texts, an entry the archive lacks only its name; another culture's
+    // line finds no archive and is left out.
+    EXPECT_EQ(json["localization"]["cultures"][0]["notApplied"], nlohmann::json::parse(R"([
+        {"entry": "NS/C", "source": "<b>Three</b>", "translation": "Tres", "reason": "markup differs"},
+        {"entry": "NS/Z", "source": "", "translation": "", "reason": "not uploaded"},
+        {"entry": "", "source": "", "translation": "", "reason": "unreadable"}])"))
+        << written;
+
+    const std::string page = TestRoot() + "editor_run_refuse.html";
+    Editor("run " + Quote(project) + " hosttest.Action --report " + Quote(page), "run_refuse_page");
+    std::string html;
+    ASSERT_TRUE(File::ReadAllText(page, html));
+    EXPECT_TRUE(Contains(html, "<tr class=\"refused\"><td>NS/C</td><td>&lt;b&gt;Three&lt;/b&gt;</td><td>Tres</td>"
+                               "<td>markup differs</td></tr>"))
+        << html;
 }
 
 TEST(EditorRun, InterruptEndsWith130AndSaysSo)
@@ -334,8 +366,9 @@ TEST(EditorRun, InterruptEndsWith130AndSaysSo)
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        std::vector<std::string> arguments{EDITOR_PATH, "--plugins", plugins, "run", project, "hosttest.Action",
-                                           "--timeout", "60"};
+        const std::string report = TestRoot() + "editor_" + tag + ".json";
+        std::vector<std::string> arguments{EDITOR_PATH, "--plugins", plugins, "run",   project, "hosttest.Action",
+                                           "--timeout", "60",    "--report", report};
         std::vector<char*> argv;
         for (auto& a : arguments)
         {
@@ -360,6 +393,12 @@ TEST(EditorRun, InterruptEndsWith130AndSaysSo)
         EXPECT_TRUE(Contains(text, signal == SIGINT ? "interrupted by SIGINT" : "interrupted by SIGTERM")) << text;
         EXPECT_TRUE(Contains(LastLine(EditorLog(project)), "Outcome: exit status 130: interrupted"))
             << EditorLog(project);
+        // The report is written for an interrupted run too.
+        std::string written;
+        ASSERT_TRUE(File::ReadAllText(report, written));
+        const auto json = nlohmann::json::parse(written, nullptr, false);
+        ASSERT_TRUE(json.is_object()) << written;
+        EXPECT_EQ(json["exitStatus"], 130);
     }
 }
 
@@ -440,9 +479,17 @@ TEST(EditorRun, TimeOutEndsWithStatusTwo)
     const std::string project = MakeProject("editor_run_hang");
     SetUserSetting(project, "Mode", "hang");
     const auto start = std::chrono::steady_clock::now();
-    const FRun run = Editor("run " + Quote(project) + " hosttest.Action --timeout 0.5", "run_hang");
+    const std::string report = TestRoot() + "editor_run_hang.json";
+    const FRun run =
+        Editor("run " + Quote(project) + " hosttest.Action --timeout 0.5 --report " + Quote(report), "run_hang");
     EXPECT_EQ(run.Status, 2);
     EXPECT_TRUE(Contains(run.Err, "timed out")) << run.Err;
+    std::string written;
+    ASSERT_TRUE(File::ReadAllText(report, written));
+    const auto json = nlohmann::json::parse(written, nullptr, false);
+    ASSERT_TRUE(json.is_object()) << written;
+    EXPECT_EQ(json["exitStatus"], 2);
+    EXPECT_EQ(json["meaning"], "timed out after 0.5 seconds");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 

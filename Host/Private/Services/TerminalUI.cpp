@@ -48,6 +48,37 @@ bool OpenInSystemBrowser(const std::string& url)
     return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+void FRunRecords::AddDialog(FDialogRecord record)
+{
+    std::lock_guard lock(Mutex);
+    DialogRecords.push_back(std::move(record));
+}
+
+std::size_t FRunRecords::OpenPhase(std::string title)
+{
+    std::lock_guard lock(Mutex);
+    PhaseRecords.push_back({std::move(title), -1});
+    return PhaseRecords.size() - 1;
+}
+
+void FRunRecords::ClosePhase(std::size_t index, double seconds)
+{
+    std::lock_guard lock(Mutex);
+    PhaseRecords.at(index).Seconds = seconds;
+}
+
+std::vector<FDialogRecord> FRunRecords::Dialogs() const
+{
+    std::lock_guard lock(Mutex);
+    return DialogRecords;
+}
+
+std::vector<FPhaseRecord> FRunRecords::Phases() const
+{
+    std::lock_guard lock(Mutex);
+    return PhaseRecords;
+}
+
 FTerminalUI::FTerminalUI(FConsole& console, FTerminalUIOptions options)
     : Console(console), Options(std::move(options))
 {
@@ -76,7 +107,7 @@ void FTerminalUI::ShowMessage(const std::string& text)
 {
     // Printed, never waited on: a run that ends with a message must not sit waiting for a key.
     Console.WriteLine("message: " + text);
-    DialogRecords.push_back({"message", text, {}});
+    Records->AddDialog({"message", text, {}});
 }
 
 bool FTerminalUI::AskYesNo(const std::string& text)
@@ -109,7 +140,7 @@ bool FTerminalUI::AskYesNo(const std::string& text)
         }
     }
     Console.WriteLine(answer ? "answer: yes" : "answer: no");
-    DialogRecords.push_back({"question", text, answer ? "yes" : "no"});
+    Records->AddDialog({"question", text, answer ? "yes" : "no"});
     return answer;
 }
 
@@ -125,12 +156,14 @@ std::shared_ptr<IProgressDialog> FTerminalUI::OpenProgress(double total, const F
     // Times the dialog for the run's report; shows it unless quiet.
     struct FTimedProgress final : IProgressDialog
     {
-        std::shared_ptr<FPhaseRecord> Phase;
+        std::shared_ptr<FRunRecords> Records;
+        std::size_t Phase = 0;
         std::unique_ptr<IProgressDialog> Shown;
         std::chrono::steady_clock::time_point Start = std::chrono::steady_clock::now();
         ~FTimedProgress() override
         {
-            Phase->Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
+            Records->ClosePhase(Phase,
+                                std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count());
         }
         void Advance(double amount) override
         {
@@ -141,9 +174,8 @@ std::shared_ptr<IProgressDialog> FTerminalUI::OpenProgress(double total, const F
         }
     };
     auto dialog = std::make_shared<FTimedProgress>();
-    dialog->Phase = std::make_shared<FPhaseRecord>();
-    dialog->Phase->Title = title.ToString();
-    PhaseRecords.push_back(dialog->Phase);
+    dialog->Records = Records;
+    dialog->Phase = Records->OpenPhase(title.ToString());
     if (!Options.Quiet)
     {
         dialog->Shown = std::make_unique<FTerminalProgress>(Console, total, title.ToString());

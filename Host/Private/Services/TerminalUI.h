@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,23 @@ struct FPhaseRecord
     double Seconds = -1;      // how long it was open; -1 while it still is
 };
 
+// What a run showed, shared with the dialogs that close later; a run that is interrupted
+// reads it from another thread, so every access takes the lock.
+class HOST_API FRunRecords
+{
+public:
+    void AddDialog(FDialogRecord record);
+    std::size_t OpenPhase(std::string title);
+    void ClosePhase(std::size_t index, double seconds);
+    std::vector<FDialogRecord> Dialogs() const;
+    std::vector<FPhaseRecord> Phases() const;
+
+private:
+    mutable std::mutex Mutex;
+    std::vector<FDialogRecord> DialogRecords;
+    std::vector<FPhaseRecord> PhaseRecords;
+};
+
 class HOST_API FTerminalUI final : public IUserInterface
 {
 public:
@@ -55,8 +73,9 @@ public:
 
     // Whether the output log has been brought up during this run.
     bool WasOutputLogShown() const { return OutputLogShown; }
-    const std::vector<FDialogRecord>& Dialogs() const { return DialogRecords; }
-    const std::vector<std::shared_ptr<FPhaseRecord>>& Phases() const { return PhaseRecords; }
+    // Safe to call from any thread.
+    std::vector<FDialogRecord> Dialogs() const { return Records->Dialogs(); }
+    std::vector<FPhaseRecord> Phases() const { return Records->Phases(); }
 
 private:
     std::string ReadAnswerLine();
@@ -64,8 +83,7 @@ private:
     FConsole& Console;
     FTerminalUIOptions Options;
     bool OutputLogShown = false;
-    std::vector<FDialogRecord> DialogRecords;
-    std::vector<std::shared_ptr<FPhaseRecord>> PhaseRecords;
+    std::shared_ptr<FRunRecords> Records = std::make_shared<FRunRecords>();
 };
 
 // xdg-open for http and https addresses when a display is available; false otherwise.

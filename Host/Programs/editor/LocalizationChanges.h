@@ -35,9 +35,19 @@ struct FTextChange
     std::string Origin;
 };
 
+// An entry the job did not apply, or a whole file it kept, with the reason it gave.
+struct FEntryNote
+{
+    std::string Entry;       // "Namespace/Key"; empty for a whole file
+    std::string Source;      // empty when the archive holds no such entry (one the service added)
+    std::string Translation; // as it is after the run
+    std::string Reason;
+};
+
 struct FCultureChanges
 {
     std::vector<FTextChange> Texts; // each text whose translation changed, was added or emptied
+    std::vector<FEntryNote> Notes;  // each entry or file the job refused or kept, from its log
     std::string Target;
     std::string Culture;
     std::size_t Changed = 0; // a translation replaced by another

@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "EntryNotes.h"
 #include "RunReport.h"
 
 #include <algorithm>
@@ -6,6 +7,7 @@
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <mutex>
 #include <pthread.h>
 #include <thread>
@@ -31,7 +33,8 @@ sigset_t GuardedSignals()
 // Watches a run from its own thread and ends the process, wherever the editor is, when the time
 // is up (a step process or a background task that never ends must not keep a run going
 // forever) or when SIGINT or SIGTERM arrives. Plug-in code may still be running on other
-// threads, so the end is an immediate exit after the steps are stopped and the log says why.
+// threads, so the end is an immediate exit after the steps are stopped and the run's outcome
+// (log line, summary, report) is recorded.
 class FRunGuard
 {
 public:
@@ -50,11 +53,13 @@ public:
     FRunGuard(const FRunGuard&) = delete;
     FRunGuard& operator=(const FRunGuard&) = delete;
 
-    // The log that gets the outcome line; nothing before the host exists or once it goes away.
-    void Attach(host::FEditorLogSink* log)
+    // What records the outcome (status, meaning) when the guard ends the run; nothing before
+    // the host exists or once the run records its own end. Blocks while the guard is ending.
+    using FRecordEnd = std::function<void(int, const std::string&)>;
+    void Attach(FRecordEnd recordEnd)
     {
         std::lock_guard lock(Mutex);
-        Log = log;
+        RecordEnd = std::move(recordEnd);
     }
 
 private:
@@ -107,9 +112,9 @@ private:
         host::FEditorHost::StopStepProcesses();
         host::FConsole::Standard().SetProgressLine({});
         std::lock_guard lock(Mutex);
-        if (Log)
+        if (RecordEnd)
         {
-            LogOutcome(*Log, status, why);
+            RecordEnd(status, why);
         }
         std::fflush(stdout);
         std::fprintf(stderr, "editor: %s\n", why.c_str());
@@ -118,7 +123,7 @@ private:
     }
 
     std::mutex Mutex;
-    host::FEditorLogSink* Log = nullptr;
+    FRecordEnd RecordEnd;
     std::thread Thread;
 };
 
@@ -175,17 +180,17 @@ int RunCommand(FSessionOptions options, const FRunArguments& arguments)
     }
     auto& host = session->Host();
     auto& log = host.EditorLog();
-    guard.Attach(&log);
     FRunFacts facts;
     facts.CommandLine = arguments.CommandLine;
     facts.Started = UtcNow();
     const std::string localizationDir = host.Paths().ProjectDir() + "Content/Localization";
     const FLocalizationSnapshot before = TakeLocalizationSnapshot(localizationDir);
-    const auto finish = [&](int status, const std::string& meaning)
+    // Runs once: on the main thread at the end, or on the guard's when it ends the run.
+    const auto recordEnd = [&](int status, const std::string& meaning)
     {
-        session->ShutdownPlugins();
-        guard.Attach(nullptr);
-        facts.Changes = CompareSnapshots(before, TakeLocalizationSnapshot(localizationDir));
+        const FLocalizationSnapshot after = TakeLocalizationSnapshot(localizationDir);
+        facts.Changes = CompareSnapshots(before, after);
+        AttachEntryNotes(log.Problems(), after, facts.Changes);
         host::FConsole::Standard().WriteLine("summary: " + SummaryLine(facts.Changes));
         LogOutcome(log, status, meaning);
         facts.Ended = UtcNow();
@@ -196,6 +201,13 @@ int RunCommand(FSessionOptions options, const FRunArguments& arguments)
         {
             PrintError(reportError);
         }
+    };
+    guard.Attach(recordEnd);
+    const auto finish = [&](int status, const std::string& meaning)
+    {
+        session->ShutdownPlugins();
+        guard.Attach(nullptr);
+        recordEnd(status, meaning);
         return status;
     };
     session->StartPlugins();

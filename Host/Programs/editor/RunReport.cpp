@@ -51,7 +51,7 @@ bool WriteRunReport(const std::string& path, const FRunFacts& facts, host::FEdit
     Json phases = Json::array();
     for (const auto& phase : host.Terminal().Phases())
     {
-        phases.push_back({{"title", phase->Title}, {"seconds", phase->Seconds}});
+        phases.push_back({{"title", phase.Title}, {"seconds", phase.Seconds}});
     }
     report["phases"] = std::move(phases);
     Json steps = Json::array();
@@ -64,12 +64,21 @@ bool WriteRunReport(const std::string& path, const FRunFacts& facts, host::FEdit
     Json cultures = Json::array();
     for (const FCultureChanges& culture : facts.Changes.Cultures)
     {
+        Json notes = Json::array();
+        for (const FEntryNote& note : culture.Notes)
+        {
+            notes.push_back({{"entry", note.Entry},
+                             {"source", note.Source},
+                             {"translation", note.Translation},
+                             {"reason", note.Reason}});
+        }
         cultures.push_back({{"target", culture.Target},
                             {"culture", culture.Culture},
                             {"changed", culture.Changed},
                             {"added", culture.Added},
                             {"emptied", culture.Emptied},
-                            {"kept", culture.Kept}});
+                            {"kept", culture.Kept},
+                            {"notApplied", std::move(notes)}});
     }
     report["localization"] = {{"cultures", std::move(cultures)},
                               {"filesAdded", facts.Changes.FilesAdded},

@@ -69,7 +69,7 @@ std::string RunReportPage(const nlohmann::ordered_json& report, const FLocalizat
         "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Editor run report</title>"
         "<style>body{font-family:sans-serif;margin:1em}table{border-collapse:collapse;margin:.5em 0}"
         "td,th{border:1px solid #999;padding:2px 6px;vertical-align:top;text-align:left}"
-        ".emptied{background:#fdd}.pseudo{background:#ffd}</style></head><body>\n";
+        ".emptied{background:#fdd}.pseudo{background:#ffd}.refused{background:#fde8c8}</style></head><body>\n";
     html += "<h1>Editor run report</h1>\n<p>" + Text(report["command"]) + "</p>\n<p>Exit status " +
             Text(report["exitStatus"]) + ": " + Text(report["meaning"]) + " (" + Text(report["started"]) +
             " to " + Text(report["ended"]) + ", editor " + Text(report["editorVersion"]) + ")</p>\n";
@@ -80,14 +80,14 @@ std::string RunReportPage(const nlohmann::ordered_json& report, const FLocalizat
     html += "<h2>Translations</h2>\n";
     for (const FCultureChanges& culture : changes.Cultures)
     {
-        if (culture.Texts.empty())
+        if (culture.Texts.empty() && culture.Notes.empty())
         {
             continue;
         }
         html += "<h3>" + Escape(culture.Target + "/" + culture.Culture) + ": " +
                 std::to_string(culture.Added + culture.Changed) + " translated, " +
                 std::to_string(culture.Kept) + " kept, " + std::to_string(culture.Emptied) +
-                " emptied</h3>\n<table><tr><th>Key</th><th>Source</th>"
+                " emptied, " + std::to_string(culture.Notes.size()) + " not applied</h3>\n<table><tr><th>Key</th><th>Source</th>"
                 "<th>Before</th><th>After</th><th>Origin</th></tr>";
         for (const FTextChange& text : culture.Texts)
         {
@@ -99,6 +99,19 @@ std::string RunReportPage(const nlohmann::ordered_json& report, const FLocalizat
                     "><td>" + Escape(text.Namespace + "," + text.Key) + "</td><td>" + Escape(text.Source) +
                     "</td><td>" + Escape(text.Before) + "</td><td>" + Escape(text.After) + "</td><td>" +
                     Escape(text.Origin) + "</td></tr>";
+        }
+        html += "</table>\n";
+        if (culture.Notes.empty())
+        {
+            continue;
+        }
+        html += "<h4>Not applied: " + std::to_string(culture.Notes.size()) +
+                "</h4>\n<table><tr><th>Key</th><th>Source</th><th>Translation now</th><th>Why</th></tr>";
+        for (const FEntryNote& note : culture.Notes)
+        {
+            html += "<tr class=\"refused\"><td>" + Escape(note.Entry.empty() ? "(whole archive)" : note.Entry) +
+                    "</td><td>" + Escape(note.Source) + "</td><td>" + Escape(note.Translation) + "</td><td>" +
+                    Escape(note.Reason) + "</td></tr>";
         }
         html += "</table>\n";
     }

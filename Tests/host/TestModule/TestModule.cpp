@@ -231,6 +231,18 @@ private:
             std::remove((folder + "Old.txt").c_str());
             h.UI().ShowTab("OutputLog");
         }
+        else if (settings->Mode == "refuse")
+        {
+            // The lines a job writes for the entries it did not apply.
+            for (const char* line : {"Translation answer not applied:Game/es/Game.archive [NS/C]: markup differs",
+                                     "Translation answer not applied:Game/es/Game.archive [NS/Z]: not uploaded",
+                                     "Translation answer not applied:Game/es/Game.archive: unreadable",
+                                     "Translation answer not applied:Game/xx/Game.archive [NS/A]: no such culture"})
+            {
+                host::Log(LogHostTest, host::EVerbosity::Warning, line);
+            }
+            h.UI().ShowTab("OutputLog");
+        }
         else if (settings->Mode == "hang")
         {
             h.Threads().RunInBackground(
