@@ -1,84 +1,53 @@
 #include "Registries.h"
 
-#include <algorithm>
-
 namespace host
 {
 // ---- settings ----------------------------------------------------------------------------------
 std::shared_ptr<FSettingsSection> FSettingsRegistry::Register(FSettingsSection section)
 {
+    // A section registered again moves to the end, as a new one would.
     Unregister(section.Container, section.Category, section.Section);
-    Sections.push_back(std::make_shared<FSettingsSection>(std::move(section)));
-    return Sections.back();
+    return Sections.Put(std::make_shared<FSettingsSection>(std::move(section)));
 }
 
 bool FSettingsRegistry::Unregister(const std::string& container, const std::string& category,
                                    const std::string& section)
 {
-    return std::erase_if(
-               Sections, [&](const auto& s)
-               { return s->Container == container && s->Category == category && s->Section == section; }) > 0;
+    return Sections.Remove({container, category, section});
 }
 
 std::shared_ptr<FSettingsSection> FSettingsRegistry::Find(const std::string& container,
                                                           const std::string& category,
                                                           const std::string& section) const
 {
-    for (const auto& s : Sections)
-    {
-        if (s->Container == container && s->Category == category && s->Section == section)
-        {
-            return s;
-        }
-    }
-    return nullptr;
+    const auto* found = Sections.Find({container, category, section});
+    return found ? *found : nullptr;
 }
 
 std::shared_ptr<FSettingsSection> FSettingsRegistry::FindSection(const std::string& section) const
 {
-    for (const auto& s : Sections)
-    {
-        if (s->Section == section)
-        {
-            return s;
-        }
-    }
-    return nullptr;
+    const auto* found = Sections.FindIf([&](const auto& s) { return s->Section == section; });
+    return found ? *found : nullptr;
 }
 
 // ---- bindings ----------------------------------------------------------------------------------
 std::shared_ptr<FBindingContext> FBindingRegistry::Find(const std::string& name) const
 {
-    for (const auto& c : Contexts)
-    {
-        if (c->Name == name)
-        {
-            return c;
-        }
-    }
-    return nullptr;
+    const auto* found = Contexts.Find(name);
+    return found ? *found : nullptr;
 }
 
 void FBindingRegistry::Add(std::shared_ptr<FBindingContext> context)
 {
-    if (!context)
+    if (context)
     {
-        return;
+        Contexts.Put(std::move(context));
     }
-    for (auto& c : Contexts)
-    {
-        if (c->Name == context->Name)
-        {
-            c = std::move(context);
-            return;
-        }
-    }
-    Contexts.push_back(std::move(context));
 }
 
 bool FBindingRegistry::Remove(const std::string& name)
 {
-    return std::erase_if(Contexts, [&](const auto& c) { return c->Name == name; }) > 0;
+    return Contexts.Remove(name);
 }
 
 std::shared_ptr<FUICommandInfo> FBindingRegistry::FindCommand(const std::string& fullName) const
@@ -132,111 +101,72 @@ bool FUICommandList::Execute(const FUICommandInfo& command) const
 // ---- styles ------------------------------------------------------------------------------------
 std::string FStyleSet::RootToContentDir(const std::string& relative, const std::string& extension) const
 {
-    if (ContentRoot_.empty())
+    if (ContentRootDir.empty())
     {
         return relative + extension;
     }
-    const bool hasSlash = ContentRoot_.back() == '/';
-    return ContentRoot_ + (hasSlash ? "" : "/") + relative + extension;
+    const bool hasSlash = ContentRootDir.back() == '/';
+    return ContentRootDir + (hasSlash ? "" : "/") + relative + extension;
 }
 
 const FSlateImageBrush* FStyleSet::GetBrush(const std::string& brushName) const
 {
-    const auto it = Brushes_.find(brushName);
-    return it == Brushes_.end() ? nullptr : &it->second;
+    const auto it = BrushesByName.find(brushName);
+    return it == BrushesByName.end() ? nullptr : &it->second;
 }
 
 void FStyleRegistry::Register(std::shared_ptr<FStyleSet> style)
 {
-    if (!style)
+    if (style)
     {
-        return;
+        Styles.Put(std::move(style));
     }
-    for (auto& s : Styles)
-    {
-        if (s->Name() == style->Name())
-        {
-            s = std::move(style);
-            return;
-        }
-    }
-    Styles.push_back(std::move(style));
 }
 
 void FStyleRegistry::Unregister(const FStyleSet& style)
 {
-    std::erase_if(Styles, [&](const auto& s) { return s.get() == &style; });
+    Styles.RemoveIf([&](const auto& s) { return s.get() == &style; });
 }
 
 std::shared_ptr<FStyleSet> FStyleRegistry::Find(const std::string& name) const
 {
-    for (const auto& s : Styles)
-    {
-        if (s->Name() == name)
-        {
-            return s;
-        }
-    }
-    return nullptr;
+    const auto* found = Styles.Find(name);
+    return found ? *found : nullptr;
 }
 
 // ---- plug-ins ----------------------------------------------------------------------------------
 void FPluginRegistry::Add(FPluginInfo plugin)
 {
-    for (auto& p : Plugins)
-    {
-        if (p.Name == plugin.Name)
-        {
-            p = std::move(plugin);
-            return;
-        }
-    }
-    Plugins.push_back(std::move(plugin));
+    Plugins.Put(std::move(plugin));
 }
 
 std::optional<FPluginInfo> FPluginRegistry::Find(const std::string& name) const
 {
-    for (const auto& p : Plugins)
-    {
-        if (p.Name == name)
-        {
-            return p;
-        }
-    }
-    return std::nullopt;
+    const FPluginInfo* found = Plugins.Find(name);
+    return found ? std::optional(*found) : std::nullopt;
 }
 
 std::optional<std::string> FPluginRegistry::BaseDir(const std::string& name) const
 {
-    const auto plugin = Find(name);
-    return plugin ? std::optional(plugin->BaseDir) : std::nullopt;
+    const FPluginInfo* found = Plugins.Find(name);
+    return found ? std::optional(found->BaseDir) : std::nullopt;
 }
 
 // ---- menus -------------------------------------------------------------------------------------
 FMenuEntry& FMenuSection::AddMenuEntry(std::shared_ptr<const FUICommandInfo> command,
                                        std::shared_ptr<const FUICommandList> list, FMenuOwner owner)
 {
-    Entries.push_back(FMenuEntry{EMenuEntryKind::MenuEntry, std::move(command), std::move(list), owner});
-    return Entries.back();
+    return Entries.Add(FMenuEntry{EMenuEntryKind::MenuEntry, std::move(command), std::move(list), owner});
 }
 
 FMenuEntry& FMenuSection::AddToolbarButton(std::shared_ptr<const FUICommandInfo> command, FMenuOwner owner)
 {
-    Entries.push_back(FMenuEntry{EMenuEntryKind::ToolbarButton, std::move(command), nullptr, owner});
-    return Entries.back();
+    return Entries.Add(FMenuEntry{EMenuEntryKind::ToolbarButton, std::move(command), nullptr, owner});
 }
 
 FMenuSection& FMenu::FindOrAddSection(const std::string& name)
 {
-    for (auto& s : Sections)
-    {
-        if (s.Name == name)
-        {
-            return s;
-        }
-    }
-    Sections.push_back(FMenuSection{name, {}});
-    return Sections.back();
+    return Sections.FindOrAdd(name, [&] { return FMenuSection{name, {}}; });
 }
 
 void FMenuSystem::RegisterStartupCallback(FMenuOwner owner, std::function<void()> callback)
@@ -260,34 +190,19 @@ void FMenuSystem::UnregisterOwner(FMenuOwner owner)
     {
         for (auto& section : menu.Sections)
         {
-            std::erase_if(section.Entries, [&](const FMenuEntry& e) { return e.Owner == owner; });
+            section.Entries.RemoveIf([&](const FMenuEntry& e) { return e.Owner == owner; });
         }
     }
 }
 
 FMenu& FMenuSystem::ExtendMenu(const std::string& name)
 {
-    for (auto& m : AllMenus)
-    {
-        if (m.Name == name)
-        {
-            return m;
-        }
-    }
-    AllMenus.push_back(FMenu{name, {}});
-    return AllMenus.back();
+    return AllMenus.FindOrAdd(name, [&] { return FMenu{name, {}}; });
 }
 
 const FMenu* FMenuSystem::FindMenu(const std::string& name) const
 {
-    for (const auto& m : AllMenus)
-    {
-        if (m.Name == name)
-        {
-            return &m;
-        }
-    }
-    return nullptr;
+    return AllMenus.Find(name);
 }
 
 void FMenuSystem::SetReady()

@@ -1,9 +1,11 @@
 // The editor's registries that plug-ins add to: settings sections, input binding contexts and
 // command lists, style sets, plug-in base folders, and menus/toolbars. Everything registered
-// can be listed. All of them are used from the main thread only.
+// can be listed, and a reference one of them hands out stays valid until that item is removed.
+// All of them are used from the main thread only.
 #pragma once
 
 #include "HostApi.h"
+#include "NamedRegistry.h"
 #include "Reflection.h"
 #include "Text.h"
 
@@ -12,6 +14,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <tuple>
 #include <vector>
 
 namespace host
@@ -28,6 +32,17 @@ struct FSettingsSection
     void* Object = nullptr; // the edited object, owned elsewhere
 };
 
+// A section is known by container, category and section name together.
+struct FSettingsSectionKey
+{
+    std::tuple<std::string_view, std::string_view, std::string_view>
+    operator()(const std::shared_ptr<FSettingsSection>& s) const
+    {
+        return {s->Container, s->Category, s->Section};
+    }
+};
+using FSettingsSections = TNamedRegistry<std::shared_ptr<FSettingsSection>, FSettingsSectionKey>;
+
 class HOST_API FSettingsRegistry
 {
 public:
@@ -37,10 +52,10 @@ public:
                                            const std::string& section) const;
     // Finds by section name alone (the command line names sections that way).
     std::shared_ptr<FSettingsSection> FindSection(const std::string& section) const;
-    const std::vector<std::shared_ptr<FSettingsSection>>& All() const { return Sections; }
+    const FSettingsSections& All() const { return Sections; }
 
 private:
-    std::vector<std::shared_ptr<FSettingsSection>> Sections;
+    FSettingsSections Sections;
 };
 
 // ---- commands --------------------------------------------------------------------------------
@@ -73,21 +88,27 @@ struct FBindingContext
     std::vector<std::shared_ptr<FUICommandInfo>> Commands;
 };
 
+struct FBindingContextName
+{
+    const std::string& operator()(const std::shared_ptr<FBindingContext>& c) const { return c->Name; }
+};
+using FBindingContexts = TNamedRegistry<std::shared_ptr<FBindingContext>, FBindingContextName>;
+
 class HOST_API FBindingRegistry
 {
 public:
     std::shared_ptr<FBindingContext> Find(const std::string& name) const;
     void Add(std::shared_ptr<FBindingContext> context); // replaces a context of the same name
     bool Remove(const std::string& name);
-    void NotifyCommandsChanged() { ++ChangeCount_; }
-    unsigned ChangeCount() const { return ChangeCount_; }
-    const std::vector<std::shared_ptr<FBindingContext>>& All() const { return Contexts; }
+    void NotifyCommandsChanged() { ++CommandChanges; }
+    unsigned ChangeCount() const { return CommandChanges; }
+    const FBindingContexts& All() const { return Contexts; }
     // "context.command"
     std::shared_ptr<FUICommandInfo> FindCommand(const std::string& fullName) const;
 
 private:
-    std::vector<std::shared_ptr<FBindingContext>> Contexts;
-    unsigned ChangeCount_ = 0;
+    FBindingContexts Contexts;
+    unsigned CommandChanges = 0;
 };
 
 // Binds commands to actions; handed to menu entries.
@@ -143,21 +164,29 @@ struct FSlateImageBrush
 class HOST_API FStyleSet
 {
 public:
-    explicit FStyleSet(std::string name) : Name_(std::move(name)) {}
-    const std::string& Name() const { return Name_; }
-    void SetContentRoot(std::string root) { ContentRoot_ = std::move(root); }
-    const std::string& ContentRoot() const { return ContentRoot_; }
-    // ContentRoot/relative + extension
+    explicit FStyleSet(std::string name) : StyleSetName(std::move(name)) {}
+    const std::string& Name() const { return StyleSetName; }
+    void SetContentRoot(std::string root) { ContentRootDir = std::move(root); }
+    // <content root>/<relative><extension>
     std::string RootToContentDir(const std::string& relative, const std::string& extension) const;
-    void Set(const std::string& brushName, FSlateImageBrush brush) { Brushes_[brushName] = std::move(brush); }
+    void Set(const std::string& brushName, FSlateImageBrush brush)
+    {
+        BrushesByName[brushName] = std::move(brush);
+    }
     const FSlateImageBrush* GetBrush(const std::string& brushName) const;
-    const std::map<std::string, FSlateImageBrush>& Brushes() const { return Brushes_; }
+    const std::map<std::string, FSlateImageBrush>& Brushes() const { return BrushesByName; }
 
 private:
-    std::string Name_;
-    std::string ContentRoot_;
-    std::map<std::string, FSlateImageBrush> Brushes_;
+    std::string StyleSetName;
+    std::string ContentRootDir;
+    std::map<std::string, FSlateImageBrush> BrushesByName;
 };
+
+struct FStyleSetName
+{
+    const std::string& operator()(const std::shared_ptr<FStyleSet>& s) const { return s->Name(); }
+};
+using FStyleSets = TNamedRegistry<std::shared_ptr<FStyleSet>, FStyleSetName>;
 
 class HOST_API FStyleRegistry
 {
@@ -165,10 +194,10 @@ public:
     void Register(std::shared_ptr<FStyleSet> style);
     void Unregister(const FStyleSet& style);
     std::shared_ptr<FStyleSet> Find(const std::string& name) const;
-    const std::vector<std::shared_ptr<FStyleSet>>& All() const { return Styles; }
+    const FStyleSets& All() const { return Styles; }
 
 private:
-    std::vector<std::shared_ptr<FStyleSet>> Styles;
+    FStyleSets Styles;
 };
 
 // ---- plug-ins --------------------------------------------------------------------------------
@@ -180,16 +209,22 @@ struct FPluginInfo
     std::string Version;
 };
 
+struct FPluginName
+{
+    const std::string& operator()(const FPluginInfo& p) const { return p.Name; }
+};
+using FPlugins = TNamedRegistry<FPluginInfo, FPluginName>;
+
 class HOST_API FPluginRegistry
 {
 public:
     void Add(FPluginInfo plugin);
     std::optional<FPluginInfo> Find(const std::string& name) const;
     std::optional<std::string> BaseDir(const std::string& name) const;
-    const std::vector<FPluginInfo>& All() const { return Plugins; }
+    const FPlugins& All() const { return Plugins; }
 
 private:
-    std::vector<FPluginInfo> Plugins;
+    FPlugins Plugins;
 };
 
 // ---- menus and toolbars ----------------------------------------------------------------------
@@ -214,17 +249,23 @@ struct FMenuEntry
 struct HOST_API FMenuSection
 {
     std::string Name;
-    std::vector<FMenuEntry> Entries;
+    TStableList<FMenuEntry> Entries;
 
     FMenuEntry& AddMenuEntry(std::shared_ptr<const FUICommandInfo> command,
                              std::shared_ptr<const FUICommandList> list, FMenuOwner owner);
     FMenuEntry& AddToolbarButton(std::shared_ptr<const FUICommandInfo> command, FMenuOwner owner);
 };
 
+// Menus and their sections are known by name.
+struct FMenuItemName
+{
+    template <class T> const std::string& operator()(const T& item) const { return item.Name; }
+};
+
 struct HOST_API FMenu
 {
     std::string Name;
-    std::vector<FMenuSection> Sections;
+    TNamedRegistry<FMenuSection, FMenuItemName> Sections;
 
     FMenuSection& FindOrAddSection(const std::string& name);
 };
@@ -241,9 +282,8 @@ public:
     const FMenu* FindMenu(const std::string& name) const;
     // Marks the menu system ready and runs the registered callbacks.
     void SetReady();
-    bool IsReady() const { return Ready; }
     std::size_t StartupCallbackCount() const { return Callbacks.size(); }
-    const std::vector<FMenu>& Menus() const { return AllMenus; }
+    const TNamedRegistry<FMenu, FMenuItemName>& Menus() const { return AllMenus; }
 
 private:
     struct FCallback
@@ -252,7 +292,7 @@ private:
         std::function<void()> Callback;
     };
     std::vector<FCallback> Callbacks;
-    std::vector<FMenu> AllMenus;
+    TNamedRegistry<FMenu, FMenuItemName> AllMenus;
     bool Ready = false;
 };
 } // namespace host

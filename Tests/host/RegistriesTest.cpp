@@ -112,3 +112,44 @@ TEST(MenuSystem, UnregisterOwnerRemovesOnlyItsEntries)
     EXPECT_EQ(menus.FindMenu("Main")->Sections[0].Entries[0].Owner, &theirs);
     EXPECT_TRUE(menus.FindMenu("Bar")->Sections[0].Entries.empty());
 }
+
+TEST(MenuSystem, ReferencesStayValidWhileOthersComeAndGo)
+{
+    FMenuSystem menus;
+    int mine = 0;
+    int theirs = 0;
+    const auto command = MakeCommand("c", "Run");
+    FMenu& menu = menus.ExtendMenu("Main");
+    FMenuSection& section = menu.FindOrAddSection("S");
+    FMenuEntry& entry = section.AddMenuEntry(command, nullptr, &mine);
+    // Enough growth to move every item of a contiguous store several times over.
+    for (int i = 0; i < 200; ++i)
+    {
+        const std::string name = "N" + std::to_string(i);
+        menus.ExtendMenu(name).FindOrAddSection(name).AddMenuEntry(command, nullptr, &theirs);
+        menu.FindOrAddSection(name).AddToolbarButton(command, &theirs);
+        section.AddToolbarButton(command, &theirs);
+    }
+    menus.UnregisterOwner(&theirs);
+
+    const auto list = std::make_shared<FUICommandList>();
+    entry.SetCommandList(list);
+    EXPECT_EQ(&menus.ExtendMenu("Main"), &menu);
+    EXPECT_EQ(&menu.FindOrAddSection("S"), &section);
+    ASSERT_EQ(menus.FindMenu("Main")->Sections[0].Entries.size(), 1u);
+    EXPECT_EQ(menus.FindMenu("Main")->Sections[0].Entries[0].CommandList, list);
+    EXPECT_EQ(menus.Menus().size(), 201u);
+    EXPECT_EQ(menu.Sections.size(), 201u);
+}
+
+TEST(PluginRegistry, ARegisteredAgainPluginKeepsItsPlace)
+{
+    FPluginRegistry registry;
+    registry.Add({"A", "/a/", "/a/A.plugin", "1"});
+    registry.Add({"B", "/b/", "/b/B.plugin", "1"});
+    registry.Add({"A", "/moved/", "/moved/A.plugin", "2"});
+    ASSERT_EQ(registry.All().size(), 2u);
+    EXPECT_EQ(registry.All()[0].Version, "2");
+    EXPECT_EQ(registry.BaseDir("A"), "/moved/");
+    EXPECT_FALSE(registry.Find("C"));
+}
