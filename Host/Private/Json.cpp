@@ -22,6 +22,8 @@ enum class EReadResult
     ValueDoesNotFit,
 };
 
+Json RecordToJsonValue(const FStructInfo& type, const void* record);
+
 Json FieldToJson(const FPropertyInfo& property, const void* field)
 {
     switch (property.Type)
@@ -48,6 +50,16 @@ Json FieldToJson(const FPropertyInfo& property, const void* field)
         return property.Struct ? RecordToJsonValue(*property.Struct, field) : Json::object();
     }
     return nullptr;
+}
+
+Json RecordToJsonValue(const FStructInfo& type, const void* record)
+{
+    Json object = Json::object();
+    for (const auto& property : type.Properties)
+    {
+        object[property.Name] = FieldToJson(property, property.Get(record));
+    }
+    return object;
 }
 
 bool JsonToInt32(const Json& value, std::int32_t& out)
@@ -288,16 +300,6 @@ std::string Dump(const Json& value, int indent)
     return value.dump(indent, '\t', false, Json::error_handler_t::replace);
 }
 } // namespace
-
-Json RecordToJsonValue(const FStructInfo& type, const void* record)
-{
-    Json object = Json::object();
-    for (const auto& property : type.Properties)
-    {
-        object[property.Name] = FieldToJson(property, property.Get(record));
-    }
-    return object;
-}
 
 std::string WriteJsonCompact(const FStructInfo& type, const void* record)
 {

@@ -1,5 +1,6 @@
 // Run-time descriptions of records, enumerations and configuration-backed objects: field
-// names, types and order. One generic JSON converter and the settings pages work from them.
+// names, types and order. The JSON converter (Json.h) and a property's text form
+// (PropertyText.h) work from them; this unit knows neither.
 #pragma once
 
 #include "HostApi.h"
@@ -90,10 +91,4 @@ HOST_API void UnregisterEnum(const FEnumInfo& type);
 HOST_API const FStructInfo* FindStruct(const std::string& pathName);
 HOST_API const FEnumInfo* FindEnum(const std::string& pathName);
 HOST_API std::vector<const FStructInfo*> RegisteredStructs();
-HOST_API std::vector<const FEnumInfo*> RegisteredEnums();
-
-// Value of a property as display text (an enumeration by display name, a bool true/false),
-// and parsing it back; false when the text does not fit the property's type.
-HOST_API std::string PropertyToText(const FPropertyInfo& property, const void* object);
-HOST_API bool PropertyFromText(const FPropertyInfo& property, void* object, const std::string& text);
 } // namespace host

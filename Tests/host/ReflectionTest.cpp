@@ -1,5 +1,6 @@
 #include "Reflection.h"
 #include "Log.h"
+#include "PropertyText.h"
 #include "TestRecords.h"
 
 #include <gtest/gtest.h>

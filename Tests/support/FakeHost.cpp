@@ -1,5 +1,7 @@
 #include "FakeHost.h"
 
+#include "PropertyText.h"
+
 #include <atomic>
 #include <chrono>
 #include <filesystem>

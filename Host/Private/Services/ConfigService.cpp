@@ -1,6 +1,7 @@
 #include "ConfigService.h"
 
 #include "Log.h"
+#include "PropertyText.h"
 
 #include <cerrno>
 #include <dlfcn.h>

@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "PropertyText.h"
 #include "SettingValues.h"
 
 #include <cstdio>
