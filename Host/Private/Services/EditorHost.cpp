@@ -5,20 +5,34 @@
 
 namespace host
 {
-FEditorHost::FEditorHost(FEditorHostOptions options)
+namespace
 {
-    FConsole& console = options.Console ? *options.Console : FConsole::Standard();
-    ProjectPaths = std::make_unique<FProjectPaths>(options.Project, options.EngineDir);
-    Sink = std::make_unique<FEditorLogSink>(
-        console, options.LogToFile ? ProjectPaths->ProjectSavedDir() + "Logs/Editor.log" : std::string());
-    Loop = std::make_unique<FEventLoop>();
-    HttpClient = std::make_unique<FCurlHttpClient>(*Loop, options.Http);
-    options.UI.LogFilePath = Sink->LogFilePath();
-    TerminalUI_ = std::make_unique<FTerminalUI>(console, std::move(options.UI));
-    ConfigObjects = std::make_unique<FConfigService>(*ProjectPaths);
-    LocalizationService = CreateLocalizationService(*ProjectPaths);
-    ModuleLoader =
-        std::make_unique<FModuleManager>(PluginRegistry, *ConfigObjects, ProjectPaths->EngineDir());
+FConsole& ConsoleOf(const FEditorHostOptions& options)
+{
+    return options.Console ? *options.Console : FConsole::Standard();
+}
+
+FTerminalUIOptions WithLogFile(FTerminalUIOptions ui, const std::string& logFilePath)
+{
+    ui.LogFilePath = logFilePath;
+    return ui;
+}
+} // namespace
+
+FEditorHost::FEditorHost(FEditorHostOptions options)
+    : ProjectPaths(std::make_unique<FProjectPaths>(options.Project, options.EngineDir)),
+      Sink(std::make_unique<FEditorLogSink>(
+          ConsoleOf(options),
+          options.LogToFile ? ProjectPaths->ProjectSavedDir() + "Logs/Editor.log" : std::string())),
+      Loop(std::make_unique<FEventLoop>()),
+      HttpClient(std::make_unique<FCurlHttpClient>(*Loop, options.Http)),
+      TerminalUI(std::make_unique<FTerminalUI>(ConsoleOf(options),
+                                               WithLogFile(std::move(options.UI), Sink->LogFilePath()))),
+      ConfigObjects(std::make_unique<FConfigService>(*ProjectPaths)),
+      LocalizationService(CreateLocalizationService(*ProjectPaths)),
+      ModuleLoader(
+          std::make_unique<FModuleManager>(PluginRegistry, *ConfigObjects, ProjectPaths->EngineDir()))
+{
     if (options.WithSettingsModule)
     {
         ModuleLoader->AddHostModule("Settings");

@@ -37,7 +37,7 @@ public:
     ~FEditorHost() override;
 
     ILogSink& LogSink() override { return *Sink; }
-    IUserInterface& UI() override { return *TerminalUI_; }
+    IUserInterface& UI() override { return *TerminalUI; }
     IThreads& Threads() override { return *Loop; }
     IHttpClient& Http() override { return *HttpClient; }
     IConfig& Config() override { return *ConfigObjects; }
@@ -51,7 +51,7 @@ public:
     FMenuSystem& Menus() override { return MenuSystem; }
 
     FEventLoop& EventLoop() { return *Loop; }
-    FTerminalUI& Terminal() { return *TerminalUI_; }
+    FTerminalUI& Terminal() { return *TerminalUI; }
     FModuleManager& ModuleManager() { return *ModuleLoader; }
     FConfigService& ConfigService() { return *ConfigObjects; }
     const std::string& LogFilePath() const { return Sink->LogFilePath(); }
@@ -64,13 +64,15 @@ public:
     static std::vector<std::tuple<std::string, int, double>> FinishedSteps();
 
 private:
-    // Declaration order is construction order; destruction runs the other way, so the services
-    // that others use outlive them.
-    std::unique_ptr<FEditorLogSink> Sink;
+    // Declaration order is construction order (the constructor makes each service in its member
+    // initializer, from those declared before it); destruction runs the other way, so the
+    // services that others use outlive them, and the module manager, whose modules use all of
+    // them, goes first.
     std::unique_ptr<FProjectPaths> ProjectPaths;
+    std::unique_ptr<FEditorLogSink> Sink;
     std::unique_ptr<FEventLoop> Loop;
     std::unique_ptr<FCurlHttpClient> HttpClient;
-    std::unique_ptr<FTerminalUI> TerminalUI_;
+    std::unique_ptr<FTerminalUI> TerminalUI;
     std::unique_ptr<FConfigService> ConfigObjects;
     std::unique_ptr<ILocalization> LocalizationService;
     FSettingsRegistry SettingsRegistry;
