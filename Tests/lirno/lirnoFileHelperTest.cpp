@@ -15,14 +15,24 @@ template <class V> std::optional<V> ValueAt(const lirno::TTargetMap<V>& map, con
     return value ? std::optional<V>(*value) : std::nullopt;
 }
 
+// The keys in map order.
+template <class V> std::vector<std::string> Keys(const lirno::TTargetMap<V>& map)
+{
+    std::vector<std::string> keys;
+    for (const auto& entry : map)
+    {
+        keys.push_back(entry.first);
+    }
+    return keys;
+}
+
 TEST(lirnoTargetMap, KeepsFirstPositionAndTakesTheLaterNameAndValue)
 {
     lirno::TTargetMap<int> map;
     map.Add("Game", 1);
     map.Add("Menus", 2);
     map.Add("game", 3);
-    ASSERT_EQ(map.Num(), 2u);
-    EXPECT_EQ(map.begin()->first, "game");
+    EXPECT_EQ(Keys(map), (std::vector<std::string>{"game", "Menus"}));
     EXPECT_EQ(map.begin()->second, 3);
     EXPECT_EQ(ValueAt(map, "GAME"), 3);
     EXPECT_EQ(map.Find("Other"), nullptr);
@@ -31,24 +41,19 @@ TEST(lirnoTargetMap, KeepsFirstPositionAndTakesTheLaterNameAndValue)
 TEST(lirnoFileHelper, CulturesFollowTargetOrder)
 {
     fake::FScopedFakeHost fakeHost;
-    EXPECT_TRUE(lirnoFileHelper::GetTargetCultures().IsEmpty());
-    EXPECT_TRUE(lirnoFileHelper::GetNativeCultures().IsEmpty());
+    EXPECT_TRUE(Keys(lirnoFileHelper::GetTargetCultures()).empty());
+    EXPECT_TRUE(Keys(lirnoFileHelper::GetNativeCultures()).empty());
 
     fakeHost->Loc.SetGameTargets(
         {{"B", 1, {"en", "de"}}, {"A", 0, {"fr"}}, {"C", 0, {}}, {"b", 0, {"ja", "en"}}});
     const auto cultures = lirnoFileHelper::GetTargetCultures();
-    std::vector<std::string> order;
-    for (const auto& [name, list] : cultures)
-    {
-        order.push_back(name);
-    }
-    EXPECT_EQ(order, (std::vector<std::string>{"b", "A", "C"}));
+    EXPECT_EQ(Keys(cultures), (std::vector<std::string>{"b", "A", "C"}));
     EXPECT_EQ(ValueAt(cultures, "B"), (std::vector<std::string>{"ja", "en"}));
     EXPECT_EQ(ValueAt(cultures, "C"), std::vector<std::string>{});
 
     // A target whose native index designates no culture is left out, not guessed.
     const auto natives = lirnoFileHelper::GetNativeCultures();
-    EXPECT_EQ(natives.Num(), 2u);
+    EXPECT_EQ(Keys(natives), (std::vector<std::string>{"b", "A"}));
     EXPECT_EQ(ValueAt(natives, "b"), "ja");
     EXPECT_EQ(ValueAt(natives, "A"), "fr");
 }

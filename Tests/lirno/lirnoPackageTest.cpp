@@ -156,7 +156,8 @@ protected:
     lirno::FApplyReport Apply(const std::vector<std::pair<std::string, std::string>>& entries,
                               bool bTranslateAll = false)
     {
-        const std::string processed = Folder() + "/lirno_tmp_processed.bin";
+        // Where the job stores the decoded, un-shifted package before it applies it.
+        const std::string processed = lirnoFileHelper::ProcessedFilePath();
         host::File::WriteAll(processed, MakeZip(entries));
         return lirnoFileHelper::ApplyResultPackage(processed, Uploaded, bTranslateAll);
     }

@@ -87,20 +87,6 @@ void FEventLoop::EndWork()
     Wake.notify_all();
 }
 
-std::size_t FEventLoop::RunPending()
-{
-    std::deque<std::function<void()>> batch;
-    {
-        std::lock_guard lock(Mutex);
-        batch.swap(Queue);
-    }
-    for (auto& work : batch)
-    {
-        work();
-    }
-    return batch.size();
-}
-
 FEventLoop::ERunResult FEventLoop::RunUntilIdle(std::chrono::steady_clock::time_point deadline)
 {
     for (;;)

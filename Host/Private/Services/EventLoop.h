@@ -44,8 +44,6 @@ public:
     // Runs queued items on the calling (main) thread until nothing is queued or outstanding.
     ERunResult RunUntilIdle(
         std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max());
-    // Runs what is queued now, without waiting.
-    std::size_t RunPending();
     std::size_t OutstandingWork() const { return Outstanding.load(); }
 
 private:

@@ -236,15 +236,6 @@ bool FModuleManager::IsModuleLoaded(const std::string& name) const
            std::any_of(Loaded.begin(), Loaded.end(), [&](const auto& m) { return m->Name == name; });
 }
 
-std::vector<std::string> FModuleManager::LoadedModules() const
-{
-    std::vector<std::string> names;
-    for (const auto& m : Loaded)
-    {
-        names.push_back(m->Name);
-    }
-    return names;
-}
 std::string FModuleManager::OwnerName(const void* owner) const
 {
     for (const auto& m : Loaded)

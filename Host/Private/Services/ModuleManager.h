@@ -34,7 +34,6 @@ public:
     // Reads every descriptor directly in each folder, and in each sub-folder of projectPlugins,
     // registers the plug-ins and remembers their modules. The first plug-in of a name wins.
     void Discover(const std::vector<std::string>& pluginFolders, const std::string& projectPluginsDir);
-    const std::vector<FPluginModuleInfo>& DiscoveredModules() const { return Modules; }
 
     // Loads and starts one discovered module; true when it is (or already was) loaded.
     bool LoadModule(const std::string& name);
@@ -48,7 +47,6 @@ public:
     void ShutdownAll();
 
     bool IsModuleLoaded(const std::string& name) const override;
-    std::vector<std::string> LoadedModules() const;
     // The name of the loaded module whose object is `owner` (menu entries are owned that way).
     std::string OwnerName(const void* owner) const;
 

@@ -73,11 +73,6 @@ void FlirnoCommandSet::Unregister()
     Registered.reset();
 }
 
-bool FlirnoCommandSet::IsRegistered()
-{
-    return Registered != nullptr;
-}
-
 const FlirnoCommandSet& FlirnoCommandSet::Get()
 {
     return *Registered;

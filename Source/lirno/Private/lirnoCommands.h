@@ -12,7 +12,6 @@ class FlirnoCommandSet
 public:
     static void Register();
     static void Unregister();
-    static bool IsRegistered();
     // The registered set; only valid between Register and Unregister.
     static const FlirnoCommandSet& Get();
 

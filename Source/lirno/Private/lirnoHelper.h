@@ -54,7 +54,6 @@ public:
     void GenerateWordCountReport();
     static void RunLocalizationTasks(const std::vector<FLocalizationTask>& tasks);
 
-    bool HasEnded() const { return bEnded.load(); }
     // Jobs currently alive in this process.
     static int LiveJobs();
 

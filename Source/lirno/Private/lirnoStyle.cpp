@@ -54,9 +54,4 @@ const std::string& lirnoStyle::GetStyleSetName()
     static const std::string Name = "lirnoStyle";
     return Name;
 }
-
-std::shared_ptr<const host::FStyleSet> lirnoStyle::Get()
-{
-    return Instance;
-}
 } // namespace lirno

@@ -1,9 +1,6 @@
 // The style set "lirnoStyle" with the command's 40x40 button icon.
 #pragma once
 
-#include "Registries.h"
-
-#include <memory>
 #include <string>
 
 namespace lirno
@@ -15,7 +12,5 @@ public:
     static void Initialize();
     static void Shutdown();
     static const std::string& GetStyleSetName();
-    // The set while initialized, else empty.
-    static std::shared_ptr<const host::FStyleSet> Get();
 };
 } // namespace lirno

@@ -36,8 +36,6 @@ public:
         return found == Index.end() ? nullptr : &Entries[found->second].second;
     }
 
-    std::size_t Num() const { return Entries.size(); }
-    bool IsEmpty() const { return Entries.empty(); }
     auto begin() const { return Entries.begin(); }
     auto end() const { return Entries.end(); }
 
