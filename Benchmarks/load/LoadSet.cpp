@@ -1,13 +1,13 @@
 #include "LoadSet.h"
 
-#include "Base64.h"
 #include "ByteShift.h"
 #include "PackageEntry.h"
 #include "UploadPackage.h"
-#include "Utf.h"
 #include "zip.h"
 
 #include <LocFormat/TextFiles.h>
+#include <Util/Base64.h>
+#include <Util/Utf.h>
 #include <cstdint>
 #include <vector>
 
@@ -95,7 +95,7 @@ LoadSet MakeLoadSet(std::size_t target_bytes, const std::string& job_number, std
     }
     for (const PackageEntry& file : files)
     {
-        const std::u16string name = lirno::service::Utf8ToUtf16(file.name);
+        const std::u16string name = util::Utf8ToUtf16(file.name);
         if (zip_add_memory(zip, name.c_str(), file.bytes.data(),
                            static_cast<std::uint32_t>(file.bytes.size())) != zip_result::Ok)
         {
@@ -115,7 +115,7 @@ LoadSet MakeLoadSet(std::size_t target_bytes, const std::string& job_number, std
     set.upload.assign(static_cast<const char*>(data), length);
     zip_close(zip);
     lirno::service::ShiftBytes(set.upload, lirno::service::UploadShift);
-    set.natives = lirno::service::Base64Encode("{\"Game\": \"en\"}");
+    set.natives = util::Base64Encode("{\"Game\": \"en\"}");
     return set;
 }
 } // namespace loadbench

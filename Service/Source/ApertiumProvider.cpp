@@ -1,9 +1,10 @@
 #include "ApertiumProvider.h"
 
-#include "ChildProcess.h"
 #include "ProtectedText.h"
-#include "Utf.h"
 
+#include <Util/AsciiCase.h>
+#include <Util/Html.h>
+#include <Util/RunChild.h>
 #include <charconv>
 #include <spdlog/spdlog.h>
 #include <sstream>
@@ -14,28 +15,7 @@ namespace
 {
 std::string Language(std::string_view culture)
 {
-    return ToLowerAscii(culture.substr(0, culture.find_first_of("-_")));
-}
-
-void AppendEscaped(std::string& out, std::string_view literal)
-{
-    for (const char c : literal)
-    {
-        switch (c)
-        {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        default:
-            out += c;
-        }
-    }
+    return util::ToLowerAscii(culture.substr(0, culture.find_first_of("-_")));
 }
 
 // Decodes the entities apertium's HTML mode may write back into literal text.
@@ -128,7 +108,7 @@ std::string ApertiumRequest(const std::vector<std::string>& texts)
             if (segment.is_protected)
                 html += "<x id=\"" + std::to_string(token++) + "\"/>";
             else
-                AppendEscaped(html, segment.text);
+                util::AppendHtmlEscaped(html, segment.text, util::HtmlQuotes::Keep);
         }
         html += "</p>\n";
     }
@@ -171,7 +151,8 @@ const std::set<std::string>& ApertiumProvider::InstalledModes() const
         listed_,
         [this]
         {
-            const ChildResult listed = RunChild({config_.command, "-l"}, "", std::chrono::seconds(20));
+            const util::ChildResult listed =
+                util::RunChild({config_.command, "-l"}, "", std::chrono::seconds(20));
             std::istringstream lines(listed.output);
             for (std::string line; std::getline(lines, line);)
             {
@@ -217,8 +198,8 @@ std::vector<std::optional<std::string>> ApertiumProvider::Translate(const Langua
             characters += texts[end++].size();
         const std::vector<std::string> batch(texts.begin() + static_cast<std::ptrdiff_t>(begin),
                                              texts.begin() + static_cast<std::ptrdiff_t>(end));
-        const ChildResult run =
-            RunChild({config_.command, "-u", "-f", "html", mode}, ApertiumRequest(batch), timeout);
+        const util::ChildResult run =
+            util::RunChild({config_.command, "-u", "-f", "html", mode}, ApertiumRequest(batch), timeout);
         if (run.started && !run.timed_out && run.exit_code == 0)
         {
             auto translated = ApertiumResponse(batch, run.output);

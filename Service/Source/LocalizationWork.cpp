@@ -1,8 +1,8 @@
 #include "LocalizationWork.h"
 
-#include "Utf.h"
-
 #include <LocFormat/Origin.h>
+#include <Util/AsciiCase.h>
+#include <Util/Utf.h>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -47,7 +47,7 @@ const std::string* FindNative(const NativeCultures& natives, const std::string& 
 {
     for (const auto& [name, culture] : natives)
     {
-        if (EqualsIgnoreCase(name, target))
+        if (util::EqualsIgnoreCase(name, target))
             return &culture;
     }
     return nullptr;
@@ -126,7 +126,7 @@ std::optional<WorkPlan> PlanWork(const std::vector<PackageEntry>& upload, const 
         locformat::FManifest manifest;
         if (!locformat::ParseManifest(file.bytes, file.name, manifest, error))
             return std::nullopt;
-        manifests[ToLowerAscii(name->target)] = std::move(manifest);
+        manifests[util::ToLowerAscii(name->target)] = std::move(manifest);
     }
 
     WorkPlan plan;
@@ -142,7 +142,7 @@ std::optional<WorkPlan> PlanWork(const std::vector<PackageEntry>& upload, const 
             error = "The upload holds " + file.name + " twice.";
             return std::nullopt;
         }
-        const auto manifest = manifests.find(ToLowerAscii(name->target));
+        const auto manifest = manifests.find(util::ToLowerAscii(name->target));
         const std::string* native = FindNative(natives, name->target);
         std::string native_culture = native ? *native : "";
         if (native_culture.empty() && manifest != manifests.end())
@@ -152,7 +152,7 @@ std::optional<WorkPlan> PlanWork(const std::vector<PackageEntry>& upload, const 
             error = "No native culture is known for target " + name->target + ".";
             return std::nullopt;
         }
-        if (EqualsIgnoreCase(name->culture, native_culture))
+        if (util::EqualsIgnoreCase(name->culture, native_culture))
             continue;
 
         CultureWork work;
@@ -173,7 +173,7 @@ std::optional<WorkPlan> PlanWork(const std::vector<PackageEntry>& upload, const 
                 locformat::GetOriginKind(entry) == locformat::ETranslationOrigin::Pseudo)
             {
                 work.pending.push_back(i);
-                work.characters += CountCharacters(entry.Source);
+                work.characters += util::CountCodePoints(entry.Source);
             }
         }
         plan.characters += work.characters;

@@ -3,9 +3,9 @@
 #include "ApertiumProvider.h"
 #include "ProtectedText.h"
 #include "PseudoProvider.h"
-#include "Utf.h"
 
 #include <LocFormat/Origin.h>
+#include <Util/AsciiCase.h>
 
 namespace lirno::service
 {
@@ -35,7 +35,7 @@ bool ProviderChain::IsPseudoCulture(std::string_view culture) const
 {
     for (const std::string& pseudo : pseudo_cultures_)
     {
-        if (culture.size() >= pseudo.size() && EqualsIgnoreCase(culture.substr(0, pseudo.size()), pseudo) &&
+        if (util::StartsWithIgnoreCase(culture, pseudo) &&
             (culture.size() == pseudo.size() || culture[pseudo.size()] == '-' || culture[pseudo.size()] == '_'))
             return true;
     }

@@ -1,7 +1,6 @@
 #include "Records.h"
 
-#include "Utf.h"
-
+#include <Util/AsciiCase.h>
 #include <limits>
 #include <nlohmann/json.hpp>
 
@@ -15,7 +14,7 @@ const json* FindMember(const json& object, std::string_view name)
 {
     for (auto it = object.begin(); it != object.end(); ++it)
     {
-        if (EqualsIgnoreCase(it.key(), name))
+        if (util::EqualsIgnoreCase(it.key(), name))
             return &it.value();
     }
     return nullptr;

@@ -1,8 +1,7 @@
 #include "RequestHeaders.h"
 
-#include "Base64.h"
-#include "Utf.h"
-
+#include <Util/AsciiCase.h>
+#include <Util/Base64.h>
 #include <charconv>
 
 namespace lirno::service
@@ -64,9 +63,9 @@ std::optional<UploadHeaders> ReadUploadHeaders(const httplib::Request& request, 
         return std::nullopt;
     }
     headers.job_number = *rnd;
-    if (EqualsIgnoreCase(*all, "true"))
+    if (util::EqualsIgnoreCase(*all, "true"))
         headers.translate_all = true;
-    else if (!EqualsIgnoreCase(*all, "false"))
+    else if (!util::EqualsIgnoreCase(*all, "false"))
     {
         error = "The \"TranslateAll\" header must be true or false.";
         return std::nullopt;
@@ -77,7 +76,7 @@ std::optional<UploadHeaders> ReadUploadHeaders(const httplib::Request& request, 
         return std::nullopt;
     }
     std::from_chars(type->data(), type->data() + type->size(), headers.translator_type);
-    const auto decoded = Base64Decode(*native);
+    const auto decoded = util::Base64Decode(*native);
     if (!decoded)
     {
         error = "The \"NativeLang\" header is not base64.";

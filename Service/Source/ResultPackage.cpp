@@ -1,11 +1,11 @@
 #include "ResultPackage.h"
 
-#include "Base64.h"
 #include "ByteShift.h"
-#include "Utf.h"
 #include "ZipEngineLock.h"
 #include "zip.h"
 
+#include <Util/Base64.h>
+#include <Util/Utf.h>
 #include <limits>
 #include <memory>
 
@@ -47,7 +47,7 @@ Attempt TryWrite(const std::vector<PackageEntry>& entries, std::uint64_t capacit
     }
     for (const PackageEntry& entry : entries)
     {
-        const std::u16string name = Utf8ToUtf16(entry.name);
+        const std::u16string name = util::Utf8ToUtf16(entry.name);
         // Translated archives are never empty; the engine would refuse an empty memory source.
         const ZipResult added = zip_add_memory(writer.get(), name.c_str(), entry.bytes.data(),
                                                static_cast<std::uint32_t>(entry.bytes.size()));
@@ -102,6 +102,6 @@ std::optional<std::string> MakeResultPackage(const std::vector<PackageEntry>& en
     if (!zip)
         return std::nullopt;
     ShiftBytes(*zip, ResultShift);
-    return Base64Encode(*zip);
+    return util::Base64Encode(*zip);
 }
 } // namespace lirno::service

@@ -1,9 +1,9 @@
 #include "TaskRunner.h"
 
 #include "ResultPackage.h"
-#include "Utf.h"
 
 #include <LocFormat/Origin.h>
+#include <Util/Utf.h>
 #include <map>
 
 namespace lirno::service
@@ -89,7 +89,7 @@ bool TranslateCulture(CultureWork& work, ProviderChain& chain, const std::string
                (texts.empty() || characters < BatchCharacters))
         {
             const std::string& source = work.archive.Entries[work.pending[next++]].Source;
-            characters += CountCharacters(source);
+            characters += util::CountCodePoints(source);
             texts.push_back(source);
         }
         ChainResult result = chain.Translate(provider_name, work.pair, texts);

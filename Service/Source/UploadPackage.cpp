@@ -1,11 +1,11 @@
 #include "UploadPackage.h"
 
 #include "ByteShift.h"
-#include "Utf.h"
 #include "ZipEngineLock.h"
 #include "lirnoUploadPassword.h"
 #include "zip.h"
 
+#include <Util/Utf.h>
 #include <memory>
 
 namespace lirno::service
@@ -71,7 +71,7 @@ std::optional<std::vector<PackageEntry>> OpenUpload(std::string shifted_bytes, s
             return std::nullopt;
         }
         PackageEntry file;
-        file.name = Utf16ToUtf8(entry.name);
+        file.name = util::Utf16ToUtf8(entry.name);
         file.bytes.resize(entry.uncompressed_size);
         if (!file.bytes.empty())
         {

@@ -1,15 +1,15 @@
 #include "ScriptedService.h"
 
-#include "Base64.h"
 #include "lirnoUploadPassword.h"
-#include "utf.h"
 #include "zip.h"
 
+#include <Util/AsciiCase.h>
+#include <Util/Base64.h>
+#include <Util/Utf.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cctype>
 
 namespace e2e
 {
@@ -58,11 +58,7 @@ std::string HeaderOf(const std::string& request, std::string_view name)
         const std::size_t lineEnd = request.find("\r\n", lineStart);
         const std::string line = request.substr(lineStart, lineEnd - lineStart);
         const auto colon = line.find(':');
-        if (colon == name.size() && std::equal(name.begin(), name.end(), line.begin(),
-                                               [](char a, char b) {
-                                                   return std::tolower(static_cast<unsigned char>(a)) ==
-                                                          std::tolower(static_cast<unsigned char>(b));
-                                               }))
+        if (colon == name.size() && util::StartsWithIgnoreCase(line, name))
         {
             const auto value = line.find_first_not_of(' ', colon + 1);
             return value == std::string::npos ? std::string() : line.substr(value);
@@ -241,7 +237,7 @@ FReply EnvelopeReply(int status, const std::string& message, double progress, co
 
 FReply PackageReply(const std::string& package)
 {
-    return EnvelopeReply(1, "", 100, lirno::service::Base64Encode(Shifted(package, ResultShift)),
+    return EnvelopeReply(1, "", 100, util::Base64Encode(Shifted(package, ResultShift)),
                          FinishedMessage);
 }
 
@@ -264,7 +260,7 @@ std::string BuildPackage(const std::vector<FPackageFile>& files, const char* pas
     }
     for (const FPackageFile& file : files)
     {
-        const std::u16string name = zipengine::to_utf16(file.Name);
+        const std::u16string name = util::Utf8ToUtf16(file.Name);
         const ZipResult added = zip_add_memory(zip, name.c_str(), file.Bytes.data(),
                                                static_cast<std::uint32_t>(file.Bytes.size()));
         EXPECT_EQ(added, zip_result::Ok) << file.Name << ": " << ZipMessage(added);
@@ -302,8 +298,8 @@ std::optional<std::vector<FPackageFile>> ReadPackage(const std::string& archive,
             break;
         }
         FPackageFile file;
-        file.Name = zipengine::to_utf8(
-            std::u16string_view(entry.name, zipengine::wide_length(entry.name, std::size(entry.name))));
+        const std::u16string_view name(entry.name, std::size(entry.name));
+        file.Name = util::Utf16ToUtf8(name.substr(0, name.find(u'\0')));
         file.Bytes.assign(entry.uncompressed_size, '\0');
         if (entry.uncompressed_size > 0)
         {

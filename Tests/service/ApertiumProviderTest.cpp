@@ -1,5 +1,4 @@
 #include "ApertiumProvider.h"
-#include "ChildProcess.h"
 #include "ProtectedText.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "LocalizationWork.h"
 #include "PackageFixture.h"
-#include "Utf.h"
 
 #include <LocFormat/Origin.h>
+#include <Util/Utf.h>
 
 #include <gtest/gtest.h>
 
@@ -38,7 +38,7 @@ TEST(PlanWork, SkipsNativeCulturesAndCountsOnlyUntranslatedTexts)
     EXPECT_EQ(Find(*plan, "Menus/fr/Menus.archive")->pending.size(), 2u);
     EXPECT_EQ(plan->texts, 7u);
     EXPECT_EQ(plan->characters, de->characters + Find(*plan, "Game/es/Game.archive")->characters +
-                                    CountCharacters("Options") + CountCharacters("Quit game"));
+                                    util::CountCodePoints("Options") + util::CountCodePoints("Quit game"));
     EXPECT_EQ(plan->targets, (std::vector<std::string>{"Game", "Menus"}));
 }
 
@@ -57,7 +57,7 @@ TEST(PlanWork, PseudoLocalizedTextsArePendingLikeMissingOnesMachineOutputIsNot)
     const CultureWork* work = Find(*plan, "Game/es/Game.archive");
     ASSERT_NE(work, nullptr);
     EXPECT_EQ(work->pending, std::vector<std::size_t>{0});
-    EXPECT_EQ(work->characters, CountCharacters(es.Entries[0].Source));
+    EXPECT_EQ(work->characters, util::CountCodePoints(es.Entries[0].Source));
 }
 
 TEST(PlanWork, TranslateAllTakesEveryText)

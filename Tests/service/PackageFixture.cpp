@@ -1,11 +1,11 @@
 #include "PackageFixture.h"
 
-#include "Base64.h"
 #include "ByteShift.h"
 #include "UploadPackage.h"
-#include "Utf.h"
 #include "zip.h"
 
+#include <Util/Base64.h>
+#include <Util/Utf.h>
 #include <gtest/gtest.h>
 
 namespace lirno::service::test
@@ -45,7 +45,7 @@ std::string ZipBytes(const std::vector<PackageEntry>& entries, const char* passw
         return {};
     for (const PackageEntry& entry : entries)
     {
-        const std::u16string name = Utf8ToUtf16(entry.name);
+        const std::u16string name = util::Utf8ToUtf16(entry.name);
         EXPECT_EQ(zip_add_memory(zip, name.c_str(), entry.bytes.data(),
                                  static_cast<std::uint32_t>(entry.bytes.size())),
                   zip_result::Ok);
@@ -67,7 +67,7 @@ std::string UploadBody(const std::vector<PackageEntry>& entries, const std::stri
 
 std::vector<PackageEntry> ReadResultPackage(const std::string& file_b64)
 {
-    auto bytes = Base64Decode(file_b64);
+    auto bytes = util::Base64Decode(file_b64);
     if (!bytes)
         return {};
     ShiftBytes(*bytes, -static_cast<int>(ResultShift));
@@ -82,7 +82,7 @@ std::vector<PackageEntry> ReadResultPackage(const std::string& file_b64)
     for (std::int32_t i = 0; i < count; ++i)
     {
         unzip_get_item(zip, i, &entry);
-        PackageEntry file{Utf16ToUtf8(entry.name), std::string(entry.uncompressed_size, '\0')};
+        PackageEntry file{util::Utf16ToUtf8(entry.name), std::string(entry.uncompressed_size, '\0')};
         EXPECT_EQ(unzip_item_to_memory(zip, i, file.bytes.data(), entry.uncompressed_size), zip_result::Ok);
         entries.push_back(std::move(file));
     }
@@ -108,7 +108,7 @@ std::vector<PackageEntry> SampleUpload()
 
 std::string NativeLangHeader()
 {
-    return Base64Encode("{\n\t\"Game\": \"en\",\n\t\"Menus\": \"en\"\n}");
+    return util::Base64Encode("{\n\t\"Game\": \"en\",\n\t\"Menus\": \"en\"\n}");
 }
 
 locformat::FArchive ParseArchiveOrFail(const PackageEntry& entry)

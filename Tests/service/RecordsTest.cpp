@@ -1,5 +1,4 @@
 #include "Records.h"
-#include "Base64.h"
 #include "ByteShift.h"
 #include "VersionCompare.h"
 
@@ -46,16 +45,6 @@ TEST(Records, RejectsWhatIsNotATaskRecord)
         EXPECT_FALSE(ParseTaskRecord(text, error)) << text;
         EXPECT_FALSE(error.empty());
     }
-}
-
-TEST(Base64, RoundTripsAndRejectsMalformedText)
-{
-    for (const std::string& bytes : {std::string(), std::string("f"), std::string("fo"), std::string("foo"),
-                                     std::string("\0\xff\x10", 3)})
-        EXPECT_EQ(Base64Decode(Base64Encode(bytes)), bytes);
-    EXPECT_EQ(Base64Encode("foob"), "Zm9vYg==");
-    for (const char* bad : {"Zm9", "Zm9v!A==", "Zm=v", "=Zm9", "Zg=a"})
-        EXPECT_FALSE(Base64Decode(bad)) << bad;
 }
 
 TEST(ByteShift, WrapsAroundModulo256)

@@ -1,11 +1,11 @@
 // The running service on a loopback port, spoken to as the plug-in does.
-#include "ChildProcess.h"
 #include "PackageFixture.h"
 #include "PseudoProvider.h"
 #include "Server.h"
-#include "Utf.h"
 
 #include <LocFormat/Origin.h>
+#include <Util/RunChild.h>
+#include <Util/Utf.h>
 
 #include <arpa/inet.h>
 #include <filesystem>
@@ -388,9 +388,10 @@ TEST(ServiceTls, ServesHttpsWithTheGivenCertificateAndRefusesMissingOnes)
     char folder[] = "/tmp/lirno-tls-XXXXXX";
     ASSERT_NE(::mkdtemp(folder), nullptr);
     const std::string cert = std::string(folder) + "/cert.pem", key = std::string(folder) + "/key.pem";
-    const ChildResult made = RunChild({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
-                                       key, "-out", cert, "-days", "1", "-subj", "/CN=127.0.0.1"},
-                                      "", std::chrono::seconds(60));
+    const util::ChildResult made =
+        util::RunChild({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out",
+                        cert, "-days", "1", "-subj", "/CN=127.0.0.1"},
+                       "", std::chrono::seconds(60));
     if (!made.started || made.exit_code != 0)
         GTEST_SKIP() << "openssl cannot make a test certificate";
 
@@ -480,8 +481,10 @@ TEST(ServiceProvenance, MarksWhatItWritesAndRetranslatesOnlyPseudoTextsOnTheNext
     ASSERT_TRUE(locformat::ArchiveToJson(de, upload[2].bytes, error));
 
     const auto [first_characters, first] = run(upload);
-    const std::size_t all = CountCharacters(game[0]) + CountCharacters(game[1]) + CountCharacters(game[2]);
-    EXPECT_EQ(first_characters, static_cast<int>(CountCharacters(game[0]) + CountCharacters(game[2]) + 2 * all));
+    const std::size_t all =
+        util::CountCodePoints(game[0]) + util::CountCodePoints(game[1]) + util::CountCodePoints(game[2]);
+    EXPECT_EQ(first_characters,
+              static_cast<int>(util::CountCodePoints(game[0]) + util::CountCodePoints(game[2]) + 2 * all));
     const std::string message = first.value("result_msg", "");
     EXPECT_NE(message.find("Nothing for ja (3 texts)"), std::string::npos) << message;
     EXPECT_NE(message.find("2 texts are machine output"), std::string::npos) << message;
