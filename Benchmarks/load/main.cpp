@@ -94,7 +94,7 @@ long ProcStatusKib(pid_t pid, const std::string& field)
 httplib::Headers Headers(const LoadSet& set)
 {
     return {{"User-Agent", "zq lirno"},  {"Authorization", ApiKey}, {"TranslateAll", "false"},
-            {"NativeLang", set.natives}, {"Version", "1.3"},        {"Rnd", JobNumber},
+            {"NativeLang", set.natives}, {"Version", LIRNO_VERSION},        {"Rnd", JobNumber},
             {"TranslatorType", "0"},     {"ProjectID", "LOAD"},     {"ENGINE_MAJOR_VERSION", "5"}};
 }
 

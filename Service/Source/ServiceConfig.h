@@ -55,7 +55,7 @@ struct ServiceConfig
     // Stretches every task over at least this long, so a demo or a test can watch it progress.
     double min_task_seconds = 0.0;
 
-    std::string latest_plugin_version = "1.3";
+    std::string latest_plugin_version = LIRNO_VERSION; // the plug-in built with this service
     std::string update_url = "http://127.0.0.1/lirno/download";
 
     std::string default_provider = "apertium";

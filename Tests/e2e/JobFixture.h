@@ -50,5 +50,5 @@ protected:
 
 // The service configuration the jobs use unless a test needs another: the offline provider,
 // one generous key and one with an allowance of ten characters.
-std::string PseudoConfig(const std::string& latest_plugin_version = "1.3");
+std::string PseudoConfig(const std::string& latest_plugin_version = LIRNO_VERSION);
 } // namespace e2e

@@ -50,7 +50,7 @@ TEST_F(HttpClient, EveryRequestCarriesTheFourteenHeadersInOrder)
         {"ProjectFilePath", host::Base64Encode(Host->Folders.ProjectFilePath())},
         {"ProjectID", "3F2504E04F8911D39A0C0305E82C3301"},
         {"NativeLang", host::Base64Encode(host::WriteJsonPretty(natives))},
-        {"Version", "1.3"},
+        {"Version", LIRNO_VERSION},
         {"Rnd", "0"},
         {"TranslatorType", "0"},
         {"ENGINE_MAJOR_VERSION", "5"},

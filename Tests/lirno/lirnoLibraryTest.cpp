@@ -11,7 +11,7 @@ TEST(lirnoLibrary, ExportsOnlyTheEntryAndStartsAModule)
     auto fakeHost = std::make_unique<fake::FakeHost>();
     host::Install(fakeHost.get());
     fakeHost->PluginRegistry.Add(
-        host::FPluginInfo{"lirno", LIRNO_BASE_DIR, LIRNO_BASE_DIR "lirno.plugin", "1.3"});
+        host::FPluginInfo{"lirno", LIRNO_BASE_DIR, LIRNO_BASE_DIR "lirno.plugin", LIRNO_VERSION});
     void* library = dlopen(LIRNO_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(library, nullptr) << dlerror();
     auto entry = reinterpret_cast<host::FInitializeModuleFunc>(dlsym(library, host::InitializeModuleSymbol));

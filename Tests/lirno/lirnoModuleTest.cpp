@@ -17,7 +17,7 @@ protected:
     Module()
     {
         Host->PluginRegistry.Add(
-            host::FPluginInfo{"lirno", SourceRoot(), SourceRoot() + "lirno.plugin", "1.3"});
+            host::FPluginInfo{"lirno", SourceRoot(), SourceRoot() + "lirno.plugin", LIRNO_VERSION});
     }
     // Shutting down a module that is not (or no longer) started changes nothing.
     ~Module() override { Plugin.ShutdownModule(); }

@@ -127,7 +127,7 @@ httplib::Headers PluginHeaders(const std::string& key, const std::string& rnd, c
             {"ProjectFilePath", "L3AvRGVtby51cHJvamVjdA=="},
             {"ProjectID", "ABC"},
             {"NativeLang", NativeLangHeader()},
-            {"Version", "1.3"},
+            {"Version", LIRNO_VERSION},
             {"Rnd", rnd},
             {"TranslatorType", "0"},
             {"ENGINE_MAJOR_VERSION", "5"},

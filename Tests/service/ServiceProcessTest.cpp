@@ -130,7 +130,7 @@ TEST_F(ServiceProcess, VersionPrintsNameAndProductVersion)
 {
     const Finished run = RunToEnd({"--version"});
     EXPECT_EQ(run.exit_code, 0);
-    EXPECT_EQ(run.output, "translation-service 1.3\n");
+    EXPECT_EQ(run.output, std::string("translation-service ") + LIRNO_VERSION + "\n");
 }
 
 TEST_F(ServiceProcess, BusyPortIsAnErrorNamingItAndTheFirstServiceKeepsIt)

@@ -13,7 +13,7 @@ namespace
 constexpr const char* EngineMajorVersion = "5";
 constexpr const char* EngineMinorVersion = "4";
 constexpr const char* EnginePatchVersion = "3";
-constexpr const char* PluginVersion = "1.3";
+constexpr const char* PluginVersion = LIRNO_VERSION; // the build's, equal to lirno.plugin's VersionName
 constexpr const char* JsonContentType = "application/json; charset=UTF-8";
 
 std::string NativeCulturesJson()
