@@ -4,7 +4,7 @@
 #include "EditorRun.h"
 #include "ProjectGenerator.h"
 #include "ZipReference.h"
-#include "lirnoUploadPassword.h"
+#include "lirnoProtocol.h"
 
 #include <CLI/CLI.hpp>
 #include <csignal>
@@ -186,7 +186,7 @@ int main(int argc, char** argv)
     fs::create_directories(uploaded);
     TimeExtract((loc / "lirno_bak.zip").string(), uploaded.string() + "/");
     const std::vector<FileEntry> upload_files = FilesEndingWith(uploaded, "");
-    const std::string password = std::string(lirno::UploadPasswordPrefix) + "12345";
+    const std::string password = std::string(lirno::protocol::UploadPasswordPrefix) + "12345";
     const std::string package = (ref / "upload.zip").string();
     // Packaging writes the password zip and a plain backup zip of the same files.
     const double zip_pack = Best(3,

@@ -1,8 +1,8 @@
 #include "LoadSet.h"
 
-#include "ByteShift.h"
 #include "PackageEntry.h"
 #include "UploadPackage.h"
+#include "lirnoProtocol.h"
 #include "zip.h"
 
 #include <LocFormat/TextFiles.h>
@@ -114,7 +114,7 @@ LoadSet MakeLoadSet(std::size_t target_bytes, const std::string& job_number, std
     }
     set.upload.assign(static_cast<const char*>(data), length);
     zip_close(zip);
-    lirno::service::ShiftBytes(set.upload, lirno::service::UploadShift);
+    lirno::protocol::ShiftBytes(set.upload, lirno::protocol::UploadShift);
     set.natives = util::Base64Encode("{\"Game\": \"en\"}");
     return set;
 }

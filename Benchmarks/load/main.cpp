@@ -4,6 +4,7 @@
 // a job fails or the memory passes the bound its configured limits allow.
 #include "LoadSet.h"
 #include "LoadStats.h"
+#include "lirnoProtocol.h"
 
 #include <CLI/CLI.hpp>
 #include <atomic>
@@ -29,6 +30,10 @@ namespace fs = std::filesystem;
 using namespace loadbench;
 using Clock = std::chrono::steady_clock;
 using nlohmann::json;
+using lirno::protocol::StatusPath;
+using lirno::protocol::UploadPath;
+namespace Field = lirno::protocol::Field;
+namespace Status = lirno::protocol::Status;
 
 constexpr const char* ApiKey = "load-key";
 constexpr const char* JobNumber = "4242";
@@ -114,25 +119,25 @@ void RunClient(int port, const LoadSet& set, const Options& options, Clock::time
             return totals.Fail("time limit reached before the upload was accepted");
         const auto sent = Clock::now();
         const auto answer =
-            client.Post("/api/zqlirno/upload", headers, set.upload, "application/octet-stream");
+            client.Post(UploadPath, headers, set.upload, "application/octet-stream");
         if (!answer || answer->status != 200)
             return totals.Fail("upload: " + (answer ? "HTTP " + std::to_string(answer->status)
                                                     : httplib::to_string(answer.error())));
         totals.upload.Add(Ms(Clock::now() - sent));
         const json envelope = json::parse(answer->body, nullptr, false);
-        const int status = envelope.is_object() ? envelope.value("Status", -1) : -1;
-        if (status == 1)
+        const int status = envelope.is_object() ? envelope.value(Field::Status, -1) : -1;
+        if (status == Status::Working)
         {
-            record = envelope["Content"];
+            record = envelope[Field::Content];
             break;
         }
-        const std::string message = envelope.is_object() ? envelope.value("Msg", "") : answer->body;
-        if (status != 0 || message.find("busy") == std::string::npos)
+        const std::string message = envelope.is_object() ? envelope.value(Field::Msg, "") : answer->body;
+        if (status != Status::Refused || message.find("busy") == std::string::npos)
             return totals.Fail("upload refused: " + message);
         ++totals.busy;
         std::this_thread::sleep_for(std::chrono::seconds(1));
     }
-    record.erase("file_b64");
+    record.erase(Field::FileB64);
     const std::string poll = record.dump();
     while (true)
     {
@@ -140,20 +145,20 @@ void RunClient(int port, const LoadSet& set, const Options& options, Clock::time
             return totals.Fail("time limit reached while polling");
         std::this_thread::sleep_for(std::chrono::milliseconds(options.poll_ms));
         const auto sent = Clock::now();
-        const auto answer = client.Post("/api/zqlirno/status", headers, poll, "application/json");
+        const auto answer = client.Post(StatusPath, headers, poll, "application/json");
         if (!answer || answer->status != 200)
             return totals.Fail("status: " + (answer ? "HTTP " + std::to_string(answer->status)
                                                     : httplib::to_string(answer.error())));
         totals.status.Add(Ms(Clock::now() - sent));
         const json envelope = json::parse(answer->body, nullptr, false);
-        if (!envelope.is_object() || envelope.value("Status", -1) != 1)
+        if (!envelope.is_object() || envelope.value(Field::Status, -1) != Status::Working)
             return totals.Fail("status refused: " +
-                               (envelope.is_object() ? envelope.value("Msg", "") : answer->body));
-        const json& content = envelope["Content"];
-        if (content.value("CompletionProgress", 0.0) < 100.0)
+                               (envelope.is_object() ? envelope.value(Field::Msg, "") : answer->body));
+        const json& content = envelope[Field::Content];
+        if (content.value(Field::CompletionProgress, 0.0) < 100.0)
             continue;
-        if (content.value("file_b64", "").empty())
-            return totals.Fail("finished without a package: " + content.value("result_msg", ""));
+        if (content.value(Field::FileB64, "").empty())
+            return totals.Fail("finished without a package: " + content.value(Field::ResultMsg, ""));
         totals.job.Add(Ms(Clock::now() - started));
         ++totals.done;
         return;

@@ -46,12 +46,12 @@ class Reader
 public:
     Reader(const json& object, std::string& error) : object_(object), error_(error) {}
 
-    void Int(std::string_view name, std::int32_t& out)
+    void Read(std::string_view name, std::int32_t& out)
     {
         if (const json* v = FindMember(object_, name); v && !ReadInt(*v, out))
             Fail(name);
     }
-    void Double(std::string_view name, double& out)
+    void Read(std::string_view name, double& out)
     {
         if (const json* v = FindMember(object_, name))
         {
@@ -61,7 +61,7 @@ public:
                 Fail(name);
         }
     }
-    void String(std::string_view name, std::string& out)
+    void Read(std::string_view name, std::string& out)
     {
         if (const json* v = FindMember(object_, name))
         {
@@ -71,7 +71,7 @@ public:
                 Fail(name);
         }
     }
-    void IntArray(std::string_view name, std::vector<std::int32_t>& out)
+    void Read(std::string_view name, std::vector<std::int32_t>& out)
     {
         const json* v = FindMember(object_, name);
         if (!v)
@@ -109,25 +109,16 @@ nlohmann::ordered_json TaskRecordToJson(const TaskRecord& r)
 {
     // Field order follows the plug-in's record, which keeps logs easy to compare.
     nlohmann::ordered_json j = nlohmann::ordered_json::object();
-    j["TaskidList"] = r.TaskidList;
-    j["CharCount"] = r.CharCount;
-    j["UserID"] = r.UserID;
-    j["CompletedCharCount"] = r.CompletedCharCount;
-    j["UsedCharCount"] = r.UsedCharCount;
-    j["UserTransLimit_LastCharCount"] = r.UserTransLimit_LastCharCount;
-    j["file_b64"] = r.file_b64;
-    j["result_errormsg"] = r.result_errormsg;
-    j["result_msg"] = r.result_msg;
-    j["CompletionProgress"] = r.CompletionProgress;
+    protocol::ForEachTaskField([&](const char* name, auto member) { j[name] = r.*member; });
     return j;
 }
 
 std::string EnvelopeToText(const Envelope& e)
 {
     nlohmann::ordered_json j = nlohmann::ordered_json::object();
-    j["Status"] = e.Status;
-    j["Msg"] = e.Msg;
-    j["Content"] = TaskRecordToJson(e.Content);
+    j[protocol::Field::Status] = e.Status;
+    j[protocol::Field::Msg] = e.Msg;
+    j[protocol::Field::Content] = TaskRecordToJson(e.Content);
     // Replacement instead of throwing: a stray byte in a message must not cost the answer.
     return j.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
@@ -143,16 +134,7 @@ std::optional<TaskRecord> ParseTaskRecord(std::string_view text, std::string& er
     }
     TaskRecord r;
     Reader read(parsed, error);
-    read.IntArray("TaskidList", r.TaskidList);
-    read.Int("CharCount", r.CharCount);
-    read.Int("UserID", r.UserID);
-    read.Int("CompletedCharCount", r.CompletedCharCount);
-    read.Int("UsedCharCount", r.UsedCharCount);
-    read.Int("UserTransLimit_LastCharCount", r.UserTransLimit_LastCharCount);
-    read.String("file_b64", r.file_b64);
-    read.String("result_errormsg", r.result_errormsg);
-    read.String("result_msg", r.result_msg);
-    read.Double("CompletionProgress", r.CompletionProgress);
+    protocol::ForEachTaskField([&](const char* name, auto member) { read.Read(name, r.*member); });
     if (!read.Ok())
         return std::nullopt;
     return r;

@@ -1,6 +1,9 @@
-// The task record and the answer envelope exchanged with the plug-in. Member names are the
-// plug-in's field names; reading ignores letter case, as the plug-in's converter does.
+// The task record and the answer envelope exchanged with the plug-in, in their JSON form. Names
+// and members come from the protocol header; reading ignores letter case, as the plug-in's
+// converter does.
 #pragma once
+
+#include "lirnoProtocol.h"
 
 #include <cstdint>
 #include <nlohmann/json_fwd.hpp>
@@ -11,32 +14,11 @@
 
 namespace lirno::service
 {
-struct TaskRecord
-{
-    std::vector<std::int32_t> TaskidList;
-    std::int32_t CharCount = 0;
-    std::int32_t UserID = 0;
-    std::int32_t CompletedCharCount = 0;
-    std::int32_t UsedCharCount = 0;
-    std::int32_t UserTransLimit_LastCharCount = 0;
-    std::string file_b64;
-    std::string result_errormsg;
-    std::string result_msg;
-    double CompletionProgress = 0.0;
-};
-
-// What each Status value makes the plug-in do.
-namespace answer_status
-{
-inline constexpr std::int32_t Refused = 0;     // Msg shown as an error, job ends
-inline constexpr std::int32_t Working = 1;     // task accepted / progress
-inline constexpr std::int32_t Question = 2;    // Msg asked, Yes opens result_errormsg, job ends
-inline constexpr std::int32_t UpdateOffer = 4; // check-update only: Msg asked, Yes opens result_errormsg
-} // namespace answer_status
+using TaskRecord = protocol::FTaskRecord;
 
 struct Envelope
 {
-    std::int32_t Status = answer_status::Refused;
+    std::int32_t Status = protocol::Status::Refused;
     std::string Msg;
     TaskRecord Content;
 };

@@ -1,7 +1,7 @@
 #include "ResultPackage.h"
 
-#include "ByteShift.h"
 #include "ZipEngineLock.h"
+#include "lirnoProtocol.h"
 #include "zip.h"
 
 #include <Util/Base64.h>
@@ -101,7 +101,7 @@ std::optional<std::string> MakeResultPackage(const std::vector<PackageEntry>& en
     auto zip = WriteZip(entries, error);
     if (!zip)
         return std::nullopt;
-    ShiftBytes(*zip, ResultShift);
+    protocol::ShiftBytes(*zip, protocol::ResultShift);
     return util::Base64Encode(*zip);
 }
 } // namespace lirno::service

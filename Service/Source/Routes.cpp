@@ -3,6 +3,7 @@
 #include "RequestHeaders.h"
 #include "UploadPackage.h"
 #include "VersionCompare.h"
+#include "lirnoProtocol.h"
 
 #include <algorithm>
 #include <chrono>
@@ -25,7 +26,7 @@ void Answer(httplib::Response& response, const Envelope& envelope)
 void Refuse(httplib::Response& response, const std::string& message)
 {
     Envelope envelope;
-    envelope.Status = answer_status::Refused;
+    envelope.Status = protocol::Status::Refused;
     envelope.Msg = message;
     Answer(response, envelope);
 }
@@ -92,7 +93,7 @@ void CheckUpdate(const ServiceParts& parts, const httplib::Request& request, htt
     Envelope envelope;
     if (CompareVersions(parts.config.latest_plugin_version, *version) > 0)
     {
-        envelope.Status = answer_status::UpdateOffer;
+        envelope.Status = protocol::Status::UpdateOffer;
         envelope.Msg = "Version " + parts.config.latest_plugin_version +
                        " of the lirno plug-in is available (you have " + *version +
                        "). Open the download page?";
@@ -100,7 +101,7 @@ void CheckUpdate(const ServiceParts& parts, const httplib::Request& request, htt
     }
     else
     {
-        envelope.Status = answer_status::Working;
+        envelope.Status = protocol::Status::Working;
         envelope.Msg = "The plug-in is up to date.";
     }
     Answer(response, envelope);
@@ -198,7 +199,7 @@ void Upload(const ServiceParts& parts, const httplib::Request& request, httplib:
     case Acceptance::Outcome::Insufficient:
     {
         Envelope envelope;
-        envelope.Status = answer_status::Question;
+        envelope.Status = protocol::Status::Question;
         envelope.Msg = "This translation needs " + std::to_string(characters) +
                        " characters, but your API key has " + std::to_string(accepted.remaining) +
                        " left. Open the page to add characters?";
@@ -223,7 +224,7 @@ void Upload(const ServiceParts& parts, const httplib::Request& request, httplib:
                  accepted.record.TaskidList.front(), texts, characters, input.provider,
                  Milliseconds(read_start - unpack_start), Milliseconds(read_end - read_start));
     Envelope envelope;
-    envelope.Status = answer_status::Working;
+    envelope.Status = protocol::Status::Working;
     envelope.Msg = "Task accepted.";
     envelope.Content = accepted.record;
     envelope.Content.UserTransLimit_LastCharCount = ClampToInt32(accepted.remaining);
@@ -274,14 +275,14 @@ void Status(const ServiceParts& parts, const httplib::Request& request, httplib:
     case TaskStore::Lookup::Found:
         break;
     }
-    envelope.Status = answer_status::Working;
+    envelope.Status = protocol::Status::Working;
     Answer(response, envelope);
 }
 } // namespace
 
 void AddRoutes(httplib::Server& server, ServiceParts parts)
 {
-    server.Post("/api/zq/checkupdate",
+    server.Post(protocol::CheckUpdatePath,
                 [parts](const httplib::Request& request, httplib::Response& response,
                         const httplib::ContentReader& reader)
                 {
@@ -291,10 +292,10 @@ void AddRoutes(httplib::Server& server, ServiceParts parts)
                     ReadBody(parts.config, reader, 0, ignored, size);
                     CheckUpdate(parts, request, response);
                 });
-    server.Post("/api/zqlirno/upload",
+    server.Post(protocol::UploadPath,
                 [parts](const httplib::Request& request, httplib::Response& response,
                         const httplib::ContentReader& reader) { Upload(parts, request, response, reader); });
-    server.Post("/api/zqlirno/status",
+    server.Post(protocol::StatusPath,
                 [parts](const httplib::Request& request, httplib::Response& response,
                         const httplib::ContentReader& reader) { Status(parts, request, response, reader); });
     server.Get("/api/health", [](const httplib::Request&, httplib::Response& response)

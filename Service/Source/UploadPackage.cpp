@@ -1,8 +1,7 @@
 #include "UploadPackage.h"
 
-#include "ByteShift.h"
 #include "ZipEngineLock.h"
-#include "lirnoUploadPassword.h"
+#include "lirnoProtocol.h"
 #include "zip.h"
 
 #include <Util/Utf.h>
@@ -23,7 +22,7 @@ constexpr std::uint32_t DirectoryAttribute = 0x10;
 
 std::string UploadPassword(std::string_view job_number)
 {
-    return std::string(lirno::UploadPasswordPrefix) + std::string(job_number);
+    return std::string(protocol::UploadPasswordPrefix) + std::string(job_number);
 }
 
 std::optional<std::vector<PackageEntry>> OpenUpload(std::string shifted_bytes, std::string_view password,
@@ -35,7 +34,7 @@ std::optional<std::vector<PackageEntry>> OpenUpload(std::string shifted_bytes, s
         return std::nullopt;
     }
     std::string bytes = std::move(shifted_bytes);
-    ShiftBytes(bytes, -static_cast<int>(UploadShift));
+    protocol::UnshiftBytes(bytes, protocol::UploadShift);
     const std::string password_text(password);
 
     std::lock_guard lock(ZipEngineMutex());

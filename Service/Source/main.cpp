@@ -1,6 +1,7 @@
 // translation-service: the reference translation service for the lirno plug-in.
 #include "Server.h"
 #include "ServiceConfig.h"
+#include "lirnoProtocol.h"
 
 #include <CLI/CLI.hpp>
 #include <csignal>
@@ -38,6 +39,13 @@ bool WritePortFile(const std::string& path, int port)
     return !ec;
 }
 
+// A flag given on the command line wins over the configuration file.
+template <class T> void Override(T& setting, const std::optional<T>& flag)
+{
+    if (flag)
+        setting = *flag;
+}
+
 int Fail(int status, const std::string& message)
 {
     std::cerr << ProgramName << ": " << message << "\n";
@@ -57,9 +65,11 @@ std::string DefaultDatabase(const std::string& config_path)
 
 int main(int argc, char** argv)
 {
-    CLI::App app{"Reference translation service for the lirno plug-in. Serves /api/zq/checkupdate, "
-                 "/api/zqlirno/upload and /api/zqlirno/status. Settings come from the configuration file "
-                 "(JSON, see Service/config/default.json); flags override it."};
+    namespace protocol = lirno::protocol;
+    CLI::App app{std::string("Reference translation service for the lirno plug-in. Serves ") +
+                 protocol::CheckUpdatePath + ", " + protocol::UploadPath + " and " + protocol::StatusPath +
+                 ". Settings come from the configuration file (JSON, see Service/config/default.json); flags "
+                 "override it."};
     app.set_version_flag("--version", std::string(ProgramName) + " " + LIRNO_VERSION);
     std::string config_path;
     std::optional<std::string> address, port_file, tls_cert, tls_key, default_provider, fallback, log_level,
@@ -122,26 +132,16 @@ int main(int argc, char** argv)
         config.database = *database;
     else if (config.database.empty())
         config.database = DefaultDatabase(config_path);
-    if (address)
-        config.address = *address;
-    if (port)
-        config.port = *port;
-    if (port_file)
-        config.port_file = *port_file;
-    if (tls_cert)
-        config.tls_cert = *tls_cert;
-    if (tls_key)
-        config.tls_key = *tls_key;
-    if (workers)
-        config.workers = *workers;
-    if (min_task_seconds)
-        config.min_task_seconds = *min_task_seconds;
-    if (default_provider)
-        config.default_provider = *default_provider;
-    if (fallback)
-        config.fallback = *fallback;
-    if (max_upload_bytes)
-        config.max_upload_bytes = *max_upload_bytes;
+    Override(config.address, address);
+    Override(config.port, port);
+    Override(config.port_file, port_file);
+    Override(config.tls_cert, tls_cert);
+    Override(config.tls_key, tls_key);
+    Override(config.workers, workers);
+    Override(config.min_task_seconds, min_task_seconds);
+    Override(config.default_provider, default_provider);
+    Override(config.fallback, fallback);
+    Override(config.max_upload_bytes, max_upload_bytes);
     if (std::string error; !lirno::service::ValidateServiceConfig(config, error))
         return Fail(ExitUsage, error);
     if (config.tls_cert.empty() != config.tls_key.empty())

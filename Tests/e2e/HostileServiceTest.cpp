@@ -4,6 +4,7 @@
 // the files on disk byte for byte, the exit status and the message the user sees.
 #include "JobFixture.h"
 #include "ScriptedService.h"
+#include "lirnoProtocol.h"
 
 #include <LocFormat/TextFiles.h>
 
@@ -700,8 +701,10 @@ INSTANTIATE_TEST_SUITE_P(
                      [](const FUpload&) { return PackageReply("PK\x03\x04 no archive follows"); },
                      Says("the translated package could not be opened")},
         FRefusedCase{"NotBase64",
-                     [](const FUpload&)
-                     { return EnvelopeReply(1, "", 100, "%%% not base64 %%%", FinishedMessage); },
+                     [](const FUpload&) {
+                         return EnvelopeReply(lirno::protocol::Status::Working, "", 100, "%%% not base64 %%%",
+                                              FinishedMessage);
+                     },
                      Says("the translated package could not be decoded; no entry was applied.")},
         FRefusedCase{"DeclaredSizeOverTheCap",
                      [](const FUpload& upload)
@@ -842,7 +845,8 @@ INSTANTIATE_TEST_SUITE_P(
                       {
                           // 16 MiB of answer in about 16 KiB on the wire.
                           const std::string body =
-                              Gzip(EnvelopeText(1, "", 100, std::string(16 * MiB, 'A'), FinishedMessage));
+                              Gzip(EnvelopeText(lirno::protocol::Status::Working, "", 100,
+                                                std::string(16 * MiB, 'A'), FinishedMessage));
                           return FReply(std::string(StreamHead) +
                                         "Content-Encoding: gzip\r\nContent-Length: " +
                                         std::to_string(body.size()) + "\r\n\r\n" + body);
@@ -1136,8 +1140,8 @@ TEST_F(HostileService, ASecondJobOnTheSameProjectEndsAtOnceAndTouchesNothing)
     auto first = StartJob("--yes");
     ASSERT_TRUE(scripted_->WaitForUpload(120s)) << JobOutput();
     const FFiles content = FilesBelow(project_ / "Content");
-    const std::size_t checks = scripted_->Requests("/api/zq/checkupdate");
-    const std::size_t uploads = scripted_->Requests("/api/zqlirno/upload");
+    const std::size_t checks = scripted_->Requests(lirno::protocol::CheckUpdatePath);
+    const std::size_t uploads = scripted_->Requests(lirno::protocol::UploadPath);
 
     auto second = StartJob("--yes", {}, "second.out");
     const auto second_exit = second->Wait(120s);
@@ -1146,8 +1150,8 @@ TEST_F(HostileService, ASecondJobOnTheSameProjectEndsAtOnceAndTouchesNothing)
     EXPECT_TRUE(Contains(secondOutput, "message: Another translation job is running on this project"));
     EXPECT_TRUE(Contains(secondOutput, (project_ / "Saved/lirno.lock").string()));
     EXPECT_TRUE(FilesBelow(project_ / "Content") == content) << "the second job changed the project";
-    EXPECT_EQ(scripted_->Requests("/api/zq/checkupdate"), checks);
-    EXPECT_EQ(scripted_->Requests("/api/zqlirno/upload"), uploads);
+    EXPECT_EQ(scripted_->Requests(lirno::protocol::CheckUpdatePath), checks);
+    EXPECT_EQ(scripted_->Requests(lirno::protocol::UploadPath), uploads);
 
     scripted_->Release();
     ASSERT_EQ(first->Wait(280s), Completed) << JobOutput();

@@ -1,6 +1,7 @@
 #include "ScriptedService.h"
 
-#include "lirnoUploadPassword.h"
+#include "Records.h"
+#include "lirnoProtocol.h"
 #include "zip.h"
 
 #include <Util/AsciiCase.h>
@@ -15,11 +16,8 @@ namespace e2e
 {
 namespace
 {
-constexpr const char* CheckUpdatePath = "/api/zq/checkupdate";
-constexpr const char* UploadPath = "/api/zqlirno/upload";
-constexpr const char* StatusPath = "/api/zqlirno/status";
-constexpr std::uint8_t UploadShift = 33;
-constexpr std::uint8_t ResultShift = 67;
+namespace protocol = lirno::protocol;
+namespace Status = protocol::Status;
 constexpr int TaskId = 4711;
 
 // The zip engine keeps its last results process-wide: one caller at a time, whichever thread.
@@ -30,15 +28,6 @@ std::string ZipMessage(ZipResult code)
     char text[128];
     zip_format_result(code, text, sizeof text);
     return text;
-}
-
-std::string Shifted(std::string bytes, std::uint8_t amount)
-{
-    for (char& c : bytes)
-    {
-        c = static_cast<char>(static_cast<std::uint8_t>(c) + amount);
-    }
-    return bytes;
 }
 
 std::string PathOf(const std::string& request)
@@ -74,19 +63,19 @@ std::string BodyOf(const std::string& request)
     return headersEnd == std::string::npos ? std::string() : request.substr(headersEnd + 4);
 }
 
-nlohmann::ordered_json TaskRecord(double progress, const std::string& fileBase64,
-                                  const std::string& resultMessage)
+protocol::FTaskRecord TaskRecord(double progress, const std::string& fileBase64,
+                                 const std::string& resultMessage)
 {
-    return {{"TaskidList", {TaskId}},
-            {"CharCount", 1000},
-            {"UserID", 501},
-            {"CompletedCharCount", static_cast<int>(progress * 10)},
-            {"UsedCharCount", 1000},
-            {"UserTransLimit_LastCharCount", 99000},
-            {"file_b64", fileBase64},
-            {"result_errormsg", ""},
-            {"result_msg", resultMessage},
-            {"CompletionProgress", progress}};
+    return {.TaskidList = {TaskId},
+            .CharCount = 1000,
+            .UserID = 501,
+            .CompletedCharCount = static_cast<int>(progress * 10),
+            .UsedCharCount = 1000,
+            .UserTransLimit_LastCharCount = 99000,
+            .file_b64 = fileBase64,
+            .result_errormsg = "",
+            .result_msg = resultMessage,
+            .CompletionProgress = progress};
 }
 } // namespace
 
@@ -155,15 +144,15 @@ FReply FScriptedService::Answer(const std::string& request)
         std::lock_guard lock(Mutex);
         ++Counts[path];
     }
-    if (path == CheckUpdatePath)
+    if (path == protocol::CheckUpdatePath)
     {
-        return EnvelopeReply(1, "The plug-in is up to date.");
+        return EnvelopeReply(Status::Working, "The plug-in is up to date.");
     }
-    if (path == UploadPath)
+    if (path == protocol::UploadPath)
     {
         return AnswerUpload(request);
     }
-    if (path == StatusPath)
+    if (path == protocol::StatusPath)
     {
         return AnswerStatus();
     }
@@ -175,21 +164,22 @@ FReply FScriptedService::AnswerUpload(const std::string& request)
     FUpload upload;
     upload.JobNumber = HeaderOf(request, "Rnd");
     upload.bTranslateAll = HeaderOf(request, "TranslateAll") == "true";
-    const std::string password = lirno::UploadPasswordPrefix + upload.JobNumber;
+    const std::string password = protocol::UploadPasswordPrefix + upload.JobNumber;
+    std::string archive = BodyOf(request);
+    protocol::UnshiftBytes(archive, protocol::UploadShift);
     std::string error;
-    auto files = ReadPackage(Shifted(BodyOf(request), static_cast<std::uint8_t>(256 - UploadShift)),
-                             password.c_str(), error);
+    auto files = ReadPackage(archive, password.c_str(), error);
     std::lock_guard lock(Mutex);
     if (!files)
     {
         UploadError = "the upload does not open: " + error;
         Changed.notify_all();
-        return EnvelopeReply(0, "Scripted service: " + UploadError);
+        return EnvelopeReply(Status::Refused, "Scripted service: " + UploadError);
     }
     upload.Files = std::move(*files);
     Upload = std::move(upload);
     Changed.notify_all();
-    return EnvelopeReply(1, "Task accepted.");
+    return EnvelopeReply(Status::Working, "Task accepted.");
 }
 
 FReply FScriptedService::AnswerStatus()
@@ -197,13 +187,13 @@ FReply FScriptedService::AnswerStatus()
     std::unique_lock lock(Mutex);
     if (!Upload)
     {
-        return EnvelopeReply(0, "Scripted service: status before any upload");
+        return EnvelopeReply(Status::Refused, "Scripted service: status before any upload");
     }
     if (bHeld)
     {
         ++HeldPolls;
         Changed.notify_all();
-        return EnvelopeReply(1, "", 50);
+        return EnvelopeReply(Status::Working, "", 50);
     }
     if (!Final)
     {
@@ -224,7 +214,10 @@ std::string EnvelopeText(int status, const std::string& message, double progress
                          const std::string& fileBase64, const std::string& resultMessage)
 {
     const nlohmann::ordered_json envelope = {
-        {"Status", status}, {"Msg", message}, {"Content", TaskRecord(progress, fileBase64, resultMessage)}};
+        {protocol::Field::Status, status},
+        {protocol::Field::Msg, message},
+        {protocol::Field::Content,
+         lirno::service::TaskRecordToJson(TaskRecord(progress, fileBase64, resultMessage))}};
     return envelope.dump();
 }
 
@@ -237,8 +230,9 @@ FReply EnvelopeReply(int status, const std::string& message, double progress, co
 
 FReply PackageReply(const std::string& package)
 {
-    return EnvelopeReply(1, "", 100, util::Base64Encode(Shifted(package, ResultShift)),
-                         FinishedMessage);
+    std::string shifted = package;
+    protocol::ShiftBytes(shifted, protocol::ResultShift);
+    return EnvelopeReply(Status::Working, "", 100, util::Base64Encode(shifted), FinishedMessage);
 }
 
 std::string BuildPackage(const std::vector<FPackageFile>& files, const char* password)

@@ -63,7 +63,7 @@ public:
     std::optional<FUpload> WaitForUpload(std::chrono::milliseconds timeout);
     // True once `count` status requests have been answered "working" while held.
     bool WaitForHeldPolls(std::size_t count, std::chrono::milliseconds timeout);
-    // Requests received so far on `path` ("/api/zqlirno/upload", ...).
+    // Requests received so far on `path` (lirno::protocol::UploadPath, ...).
     std::size_t Requests(const std::string& path);
 
 private:

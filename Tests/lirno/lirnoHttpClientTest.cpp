@@ -114,7 +114,7 @@ TEST_F(HttpClient, EveryCompletionIsStoredAndReported)
 
     lirno::FAPI_Response_TaskStatus envelope;
     client.ParseTaskResponse(envelope);
-    EXPECT_EQ(envelope.Status, 0);
+    EXPECT_EQ(envelope.Status, Status::Refused);
 }
 
 TEST_F(HttpClient, APendingRequestKeepsItsOwnerAlive)

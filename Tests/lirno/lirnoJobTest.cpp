@@ -3,7 +3,6 @@
 #include "lirno.h"
 #include "lirnoFileHelper.h"
 #include "lirnoTestSupport.h"
-#include "lirnoUploadPassword.h"
 
 #include "Json.h"
 
@@ -18,7 +17,7 @@ class TranslationJob : public PluginTest
 protected:
     void ScriptAcceptedUpload()
     {
-        Host->Web.Script(CheckUpdatePath, {200, Envelope(1)});
+        Host->Web.Script(CheckUpdatePath, {200, Envelope(Status::Working)});
         Host->Web.Script(UploadPath, {200, AcceptedUpload()});
     }
     void ScriptStatus(const std::string& body, double delay = 0.2)
@@ -145,10 +144,10 @@ TEST_F(TranslationJob, RequestsCarryTheJobNumberPackageAndTaskRecord)
     EXPECT_LE(std::stoi(rnd), 32767);
     // The body is the shifted upload archive; un-shifted it opens with the prefix plus "Rnd".
     auto archive = upload[0].Request.Body;
-    lirno::ShiftBytes(archive, static_cast<std::uint8_t>(256 - 33));
+    lirno::protocol::UnshiftBytes(archive, lirno::protocol::UploadShift);
     const std::string archivePath = Host->Root + "/received.zip";
     host::File::WriteAll(archivePath, archive);
-    const std::string password = std::string(lirno::UploadPasswordPrefix) + rnd;
+    const std::string password = std::string(lirno::protocol::UploadPasswordPrefix) + rnd;
     EXPECT_EQ(ZipEntryText(archivePath, "Game/de/Game.archive", password.c_str()), SampleArchiveWith("de", {}));
     EXPECT_EQ(ZipEntryNames(archivePath), ZipEntryNames(Host->LocalizationFolder() + "/lirno_bak.zip"));
 
@@ -176,7 +175,7 @@ TEST_F(TranslationJob, EveryEndStateShowsItsMessageAndClosesTheDialog)
 {
     lirno::FTask_Status offer;
     offer.result_errormsg = "https://pay.example/upgrade";
-    const std::string ok = Envelope(1);
+    const std::string ok = Envelope(Status::Working);
     const std::vector<FEndCase> cases = {
         {"check-update failed",
          {{CheckUpdatePath, {500, "<html>down</html>"}}},
@@ -191,7 +190,7 @@ TEST_F(TranslationJob, EveryEndStateShowsItsMessageAndClosesTheDialog)
          "",
          {}},
         {"update accepted",
-         {{CheckUpdatePath, {200, Envelope(4, "Update now?", offer)}}},
+         {{CheckUpdatePath, {200, Envelope(Status::UpdateOffer, "Update now?", offer)}}},
          {true},
          "",
          "Update now?",
@@ -203,7 +202,7 @@ TEST_F(TranslationJob, EveryEndStateShowsItsMessageAndClosesTheDialog)
          "",
          {}},
         {"upload refused",
-         {{CheckUpdatePath, {200, ok}}, {UploadPath, {200, Envelope(0, "Bad key")}}},
+         {{CheckUpdatePath, {200, ok}}, {UploadPath, {200, Envelope(Status::Refused, "Bad key")}}},
          {},
          "Upload process error:Bad key",
          "",
@@ -215,13 +214,15 @@ TEST_F(TranslationJob, EveryEndStateShowsItsMessageAndClosesTheDialog)
          "",
          {}},
         {"upload offers a page, yes",
-         {{CheckUpdatePath, {200, ok}}, {UploadPath, {200, Envelope(2, "Quota used up. Buy more?", offer)}}},
+         {{CheckUpdatePath, {200, ok}},
+          {UploadPath, {200, Envelope(Status::Question, "Quota used up. Buy more?", offer)}}},
          {true},
          "",
          "Quota used up. Buy more?",
          {"https://pay.example/upgrade"}},
         {"upload offers a page, no",
-         {{CheckUpdatePath, {200, ok}}, {UploadPath, {200, Envelope(3, "Log in?", offer)}}},
+         {{CheckUpdatePath, {200, ok}},
+          {UploadPath, {200, Envelope(Status::OtherQuestion, "Log in?", offer)}}},
          {false},
          "",
          "Log in?",
@@ -238,7 +239,7 @@ TEST_F(TranslationJob, EveryEndStateShowsItsMessageAndClosesTheDialog)
          {{CheckUpdatePath, {200, ok}},
           {UploadPath, {200, AcceptedUpload()}},
           {StatusPath, {200, ProgressAnswer(10)}},
-          {StatusPath, {200, Envelope(0, "Task lost")}}},
+          {StatusPath, {200, Envelope(Status::Refused, "Task lost")}}},
          {},
          "Translation error:Task lost",
          "",
@@ -246,7 +247,7 @@ TEST_F(TranslationJob, EveryEndStateShowsItsMessageAndClosesTheDialog)
         {"status offers a page",
          {{CheckUpdatePath, {200, ok}},
           {UploadPath, {200, AcceptedUpload()}},
-          {StatusPath, {200, Envelope(2, "Top up?", offer)}}},
+          {StatusPath, {200, Envelope(Status::Question, "Top up?", offer)}}},
          {true},
          "",
          "Top up?",
@@ -296,7 +297,7 @@ TEST_F(TranslationJob, StartChecksEndTheJobBeforeAnyRequest)
     // A project without targets passes the check and ends at the culture count.
     Host->Loc.SetGameTargets({});
     Settings().Auto_GatherText = false;
-    Host->Web.Script(CheckUpdatePath, {200, Envelope(0)});
+    Host->Web.Script(CheckUpdatePath, {200, Envelope(Status::Refused)});
     RunJob();
     ExpectEndedWith("No language information found, please run the [GatherText] command first!");
     EXPECT_EQ(Host->Timeline.With("closed:"), std::vector<std::string>{"CheckUpdate..."});
@@ -306,7 +307,7 @@ TEST_F(TranslationJob, DeclinedUpdateAndSwitchedOffStepsGoStraightOn)
 {
     lirno::FTask_Status offer;
     offer.result_errormsg = "https://update.example";
-    Host->Web.Script(CheckUpdatePath, {200, Envelope(4, "Update?", offer)});
+    Host->Web.Script(CheckUpdatePath, {200, Envelope(Status::UpdateOffer, "Update?", offer)});
     Host->Ui.YesNoAnswers = {false};
     Host->Web.Script(UploadPath, {200, AcceptedUpload()});
     ScriptFinished("fine");
@@ -388,7 +389,7 @@ TEST_F(TranslationJob, SettingsChangedWhileWaitingApplyAtTheNextStep)
 
     const auto status = Host->Web.RequestsTo(StatusPath);
     ASSERT_EQ(status.size(), 2u);
-    EXPECT_EQ(status[1].Request.Url, "http://moved.test/api/zqlirno/status");
+    EXPECT_EQ(status[1].Request.Url, std::string("http://moved.test") + StatusPath);
     EXPECT_EQ(status[1].Header("TranslatorType"), "4");
     EXPECT_EQ(Host->Log.Texts("lirnoHelperLog").back(), "GenerateWordCountReport Done");
     for (const auto& line : JobLog())
@@ -419,7 +420,7 @@ TEST_F(TranslationJob, PackagingFailureSendsNothing)
     config.Set("CommonSettings", "ArchiveName", "Game.archive");
     const auto target = Host->Loc.GameTargets().front();
     Host->Loc.WriteConfig(config, Host->Loc.ConfigPath(*target, host::ELocalizationStep::GatherText));
-    Host->Web.Script(CheckUpdatePath, {200, Envelope(1)});
+    Host->Web.Script(CheckUpdatePath, {200, Envelope(Status::Working)});
     RunJob();
 
     ExpectEndedWith("Upload package error:No manifest name specified. Target:[Game]");
@@ -544,7 +545,7 @@ TEST_F(TranslationJob, AnEndedJobNeverActsOnTheNextOne)
     EXPECT_EQ(Host->Web.RequestsTo(StatusPath).size(), 2u) << "the old worker sends nothing more";
     EXPECT_EQ(Host->Ui.Messages.size(), 1u);
 
-    ASSERT_TRUE(Host->Web.Respond({200, Envelope(0, "Second job refused")}));
+    ASSERT_TRUE(Host->Web.Respond({200, Envelope(Status::Refused, "Second job refused")}));
     ASSERT_TRUE(RunUntilJobEnds());
     Host->Clock.RunUntilIdle(30);
     ExpectEndedWith("Upload process error:Second job refused");

@@ -1,7 +1,6 @@
 // Packing the upload and applying the returned package, through the real zip engine.
 #include "lirnoFileHelper.h"
 #include "lirnoTestSupport.h"
-#include "lirnoUploadPassword.h"
 #include "lirnoWidePath.h"
 #include "zip.h"
 
@@ -22,7 +21,7 @@ protected:
     {
         std::vector<std::uint8_t> bytes;
         EXPECT_TRUE(host::File::ReadAll(uploadFile, bytes));
-        lirno::ShiftBytes(bytes, static_cast<std::uint8_t>(256 - 33));
+        lirno::protocol::UnshiftBytes(bytes, lirno::protocol::UploadShift);
         const std::string path = Host->Root + "/upload-unshifted.zip";
         host::File::WriteAll(path, bytes);
         return path;
@@ -41,7 +40,7 @@ TEST_F(Packaging, UploadHoldsEveryTargetInOrderBehindThePassword)
         "Game/Game.manifest",     "Game/en/Game.archive",   "Game/de/Game.archive",  "Menus/Menus.manifest",
         "Menus/fr/Menus.archive", "Menus/en/Menus.archive", "Menus/ja/Menus.archive"};
     const std::string archive = UnshiftedUpload(upload.Value().File);
-    const std::string password = std::string(lirno::UploadPasswordPrefix) + "4711";
+    const std::string password = std::string(lirno::protocol::UploadPasswordPrefix) + "4711";
     EXPECT_EQ(ZipEntryNames(archive, password.c_str()), expected);
     EXPECT_EQ(ZipEntryNames(Folder() + "/lirno_bak.zip"), expected);
     std::vector<std::string> listed;
@@ -56,7 +55,7 @@ TEST_F(Packaging, UploadHoldsEveryTargetInOrderBehindThePassword)
     const std::string jaArchive = ReadText(Folder() + "/Menus/ja/Menus.archive");
     EXPECT_EQ(ZipEntryText(archive, "Menus/ja/Menus.archive", password.c_str()), jaArchive);
     EXPECT_EQ(ZipEntryText(archive, "Menus/ja/Menus.archive", nullptr), std::nullopt);
-    const std::string otherJob = std::string(lirno::UploadPasswordPrefix) + "4712";
+    const std::string otherJob = std::string(lirno::protocol::UploadPasswordPrefix) + "4712";
     EXPECT_EQ(ZipEntryText(archive, "Menus/ja/Menus.archive", otherJob.c_str()), std::nullopt);
     EXPECT_EQ(ZipEntryText(Folder() + "/lirno_bak.zip", "Game/de/Game.archive", nullptr),
               ReadText(Folder() + "/Game/de/Game.archive"));
@@ -90,7 +89,7 @@ TEST_F(Packaging, LeftoversOfAnEarlierRunAreReplaced)
     ASSERT_TRUE(upload.IsOk());
     EXPECT_FALSE(std::filesystem::exists(Folder() + "/lirno_upload.zip"));
     EXPECT_EQ(ZipEntryNames(Folder() + "/lirno_bak.zip").size(), 3u);
-    const std::string password = std::string(lirno::UploadPasswordPrefix) + "0";
+    const std::string password = std::string(lirno::protocol::UploadPasswordPrefix) + "0";
     EXPECT_EQ(ZipEntryNames(UnshiftedUpload(upload.Value().File), password.c_str()).size(), 3u);
 }
 

@@ -30,7 +30,7 @@ lirno::FTask_Status AcceptedTask()
 
 std::string AcceptedUpload()
 {
-    return Envelope(1, "", AcceptedTask());
+    return Envelope(Status::Working, "", AcceptedTask());
 }
 
 std::string ProgressAnswer(double progress, const std::string& fileB64, const std::string& resultMsg)
@@ -39,7 +39,7 @@ std::string ProgressAnswer(double progress, const std::string& fileB64, const st
     task.CompletionProgress = progress;
     task.file_b64 = fileB64;
     task.result_msg = resultMsg;
-    return Envelope(1, "", task);
+    return Envelope(Status::Working, "", task);
 }
 
 std::vector<std::uint8_t> MakeZip(const std::vector<std::pair<std::string, std::string>>& entries)

@@ -5,6 +5,7 @@
 #include "FakeHost.h"
 #include "lirnoHelper.h"
 #include "lirnoModel.h"
+#include "lirnoProtocol.h"
 #include "lirnoSetting.h"
 
 #include <gtest/gtest.h>
@@ -17,9 +18,10 @@
 namespace lirnotest
 {
 inline constexpr const char* ServiceHost = "http://service.test";
-inline constexpr const char* CheckUpdatePath = "/api/zq/checkupdate";
-inline constexpr const char* UploadPath = "/api/zqlirno/upload";
-inline constexpr const char* StatusPath = "/api/zqlirno/status";
+using lirno::protocol::CheckUpdatePath;
+using lirno::protocol::StatusPath;
+using lirno::protocol::UploadPath;
+namespace Status = lirno::protocol::Status;
 
 // An envelope as the service writes it.
 std::string Envelope(int status, const std::string& msg = "", const lirno::FTask_Status& content = {});

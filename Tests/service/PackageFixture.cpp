@@ -1,7 +1,7 @@
 #include "PackageFixture.h"
 
-#include "ByteShift.h"
 #include "UploadPackage.h"
+#include "lirnoProtocol.h"
 #include "zip.h"
 
 #include <Util/Base64.h>
@@ -61,7 +61,7 @@ std::string ZipBytes(const std::vector<PackageEntry>& entries, const char* passw
 std::string UploadBody(const std::vector<PackageEntry>& entries, const std::string& job_number)
 {
     std::string bytes = ZipBytes(entries, UploadPassword(job_number).c_str());
-    ShiftBytes(bytes, UploadShift);
+    protocol::ShiftBytes(bytes, protocol::UploadShift);
     return bytes;
 }
 
@@ -70,7 +70,7 @@ std::vector<PackageEntry> ReadResultPackage(const std::string& file_b64)
     auto bytes = util::Base64Decode(file_b64);
     if (!bytes)
         return {};
-    ShiftBytes(*bytes, -static_cast<int>(ResultShift));
+    protocol::UnshiftBytes(*bytes, protocol::ResultShift);
     std::vector<PackageEntry> entries;
     ZipHandle* zip =
         unzip_open(bytes->data(), static_cast<std::uint32_t>(bytes->size()), zip_kind::Memory, nullptr);

@@ -1,6 +1,6 @@
 #include "Records.h"
-#include "ByteShift.h"
 #include "VersionCompare.h"
+#include "lirnoProtocol.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -50,9 +50,9 @@ TEST(Records, RejectsWhatIsNotATaskRecord)
 TEST(ByteShift, WrapsAroundModulo256)
 {
     std::string bytes("\xDF\xFF\x00", 3);
-    ShiftBytes(bytes, UploadShift);
+    protocol::ShiftBytes(bytes, protocol::UploadShift);
     EXPECT_EQ(bytes, std::string("\x00\x20\x21", 3));
-    ShiftBytes(bytes, -static_cast<int>(UploadShift));
+    protocol::UnshiftBytes(bytes, protocol::UploadShift);
     EXPECT_EQ(bytes, std::string("\xDF\xFF\x00", 3));
 }
 

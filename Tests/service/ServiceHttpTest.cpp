@@ -2,6 +2,7 @@
 #include "PackageFixture.h"
 #include "PseudoProvider.h"
 #include "Server.h"
+#include "lirnoProtocol.h"
 
 #include <LocFormat/Origin.h>
 #include <Util/RunChild.h>
@@ -21,6 +22,11 @@ namespace lirno::service
 namespace
 {
 using nlohmann::json;
+using protocol::CheckUpdatePath;
+using protocol::StatusPath;
+using protocol::UploadPath;
+namespace Field = protocol::Field;
+namespace Status = protocol::Status;
 
 ServiceConfig TestConfig()
 {
@@ -88,7 +94,7 @@ protected:
 
     json Upload(const std::string& key, const std::string& translate_all = "false")
     {
-        return Post("/api/zqlirno/upload", test::UploadBody(test::SampleUpload(), "77"),
+        return Post(UploadPath, test::UploadBody(test::SampleUpload(), "77"),
                     PluginHeaders(key, "77", translate_all));
     }
 
@@ -97,12 +103,12 @@ protected:
         json answer;
         for (int i = 0; i < 500; ++i)
         {
-            answer = Post("/api/zqlirno/status", record.dump(1, '\t'), PluginHeaders(key, "0"));
-            if (answer.value("Status", -1) != 1 ||
-                answer["Content"]["CompletionProgress"].get<double>() >= 100.0)
+            answer = Post(StatusPath, record.dump(1, '\t'), PluginHeaders(key, "0"));
+            if (answer.value(Field::Status, -1) != Status::Working ||
+                answer[Field::Content][Field::CompletionProgress].get<double>() >= 100.0)
                 return answer;
             // The package must come with the first 100, never before it.
-            EXPECT_EQ(answer["Content"]["file_b64"], "");
+            EXPECT_EQ(answer[Field::Content][Field::FileB64], "");
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         return answer;
@@ -116,23 +122,23 @@ protected:
 TEST_F(ServiceHttp, TranslatesAnUploadAndReturnsEveryNonNativeArchive)
 {
     const json accepted = Upload("key-a");
-    ASSERT_EQ(accepted["Status"], 1) << accepted.dump();
-    const json& record = accepted["Content"];
-    ASSERT_EQ(record["TaskidList"].size(), 1u);
-    const int chars = record["CharCount"];
+    ASSERT_EQ(accepted[Field::Status], Status::Working) << accepted.dump();
+    const json& record = accepted[Field::Content];
+    ASSERT_EQ(record[Field::TaskidList].size(), 1u);
+    const int chars = record[Field::CharCount];
     EXPECT_GT(chars, 0);
-    EXPECT_EQ(record["UserID"], 11);
-    EXPECT_EQ(record["UsedCharCount"], chars);
-    EXPECT_EQ(record["UserTransLimit_LastCharCount"], 1000000 - chars);
+    EXPECT_EQ(record[Field::UserID], 11);
+    EXPECT_EQ(record[Field::UsedCharCount], chars);
+    EXPECT_EQ(record[Field::UserTransLimit_LastCharCount], 1000000 - chars);
 
     const json done = PollUntilDone("key-a", record);
-    ASSERT_EQ(done["Status"], 1) << done.dump();
-    EXPECT_EQ(done["Content"]["CompletionProgress"], 100.0);
-    EXPECT_EQ(done["Content"]["CompletedCharCount"], chars);
-    EXPECT_NE(done["Content"]["result_msg"].get<std::string>().find("Translation finished"),
+    ASSERT_EQ(done[Field::Status], Status::Working) << done.dump();
+    EXPECT_EQ(done[Field::Content][Field::CompletionProgress], 100.0);
+    EXPECT_EQ(done[Field::Content][Field::CompletedCharCount], chars);
+    EXPECT_NE(done[Field::Content][Field::ResultMsg].get<std::string>().find("Translation finished"),
               std::string::npos);
 
-    const auto files = test::ReadResultPackage(done["Content"]["file_b64"]);
+    const auto files = test::ReadResultPackage(done[Field::Content][Field::FileB64]);
     ASSERT_EQ(files.size(), 3u);
     EXPECT_EQ(files[0].name, "Game/de/Game.archive");
     EXPECT_EQ(files[1].name, "Game/es/Game.archive");
@@ -146,10 +152,11 @@ TEST_F(ServiceHttp, TranslatesAnUploadAndReturnsEveryNonNativeArchive)
 
 TEST_F(ServiceHttp, TranslateAllCountsAndReplacesEveryText)
 {
-    const int some = Upload("key-a")["Content"]["CharCount"];
+    const int some = Upload("key-a")[Field::Content][Field::CharCount];
     const json all = Upload("key-a", "true");
-    EXPECT_GT(all["Content"]["CharCount"].get<int>(), some);
-    const auto files = test::ReadResultPackage(PollUntilDone("key-a", all["Content"])["Content"]["file_b64"]);
+    EXPECT_GT(all[Field::Content][Field::CharCount].get<int>(), some);
+    const auto files =
+        test::ReadResultPackage(PollUntilDone("key-a", all[Field::Content])[Field::Content][Field::FileB64]);
     ASSERT_FALSE(files.empty());
     EXPECT_EQ(test::ParseArchiveOrFail(files[0]).Entries[0].Translation,
               PseudoLocalize("Hello {PlayerName}!"));
@@ -158,22 +165,22 @@ TEST_F(ServiceHttp, TranslateAllCountsAndReplacesEveryText)
 TEST_F(ServiceHttp, KeysAndAllowancesDecideWhetherATaskStarts)
 {
     const json unknown = Upload("nobody");
-    EXPECT_EQ(unknown["Status"], 0);
-    EXPECT_NE(unknown["Msg"].get<std::string>().find("API_KEY"), std::string::npos);
-    EXPECT_EQ(Upload("")["Status"], 0);
+    EXPECT_EQ(unknown[Field::Status], Status::Refused);
+    EXPECT_NE(unknown[Field::Msg].get<std::string>().find("API_KEY"), std::string::npos);
+    EXPECT_EQ(Upload("")[Field::Status], Status::Refused);
 
     const json tiny = Upload("tiny");
-    EXPECT_EQ(tiny["Status"], 2) << tiny.dump();
-    EXPECT_EQ(tiny["Content"]["result_errormsg"], "http://account.test/top-up");
-    EXPECT_EQ(tiny["Content"]["UserTransLimit_LastCharCount"], 5);
-    EXPECT_EQ(tiny["Content"]["UserID"], 13);
-    EXPECT_GT(tiny["Content"]["CharCount"].get<int>(), 5);
-    EXPECT_TRUE(tiny["Content"]["TaskidList"].empty());
+    EXPECT_EQ(tiny[Field::Status], Status::Question) << tiny.dump();
+    EXPECT_EQ(tiny[Field::Content][Field::ResultErrorMsg], "http://account.test/top-up");
+    EXPECT_EQ(tiny[Field::Content][Field::UserTransLimit_LastCharCount], 5);
+    EXPECT_EQ(tiny[Field::Content][Field::UserID], 13);
+    EXPECT_GT(tiny[Field::Content][Field::CharCount].get<int>(), 5);
+    EXPECT_TRUE(tiny[Field::Content][Field::TaskidList].empty());
 
     // Tasks belong to their key: another key cannot read them.
     const json accepted = Upload("key-a");
-    const json stolen = Post("/api/zqlirno/status", accepted["Content"].dump(), PluginHeaders("key-b", "0"));
-    EXPECT_EQ(stolen["Status"], 0);
+    const json stolen = Post(StatusPath, accepted[Field::Content].dump(), PluginHeaders("key-b", "0"));
+    EXPECT_EQ(stolen[Field::Status], Status::Refused);
 }
 
 TEST_F(ServiceHttp, BlankOrMissingKeyIsReportedAsNoKeySet)
@@ -187,17 +194,17 @@ TEST_F(ServiceHttp, BlankOrMissingKeyIsReportedAsNoKeySet)
     }
     for (const std::string authorization : {"Authorization:\r\n", "Authorization:   \r\n", ""})
     {
-        for (const std::string path : {"/api/zqlirno/upload", "/api/zqlirno/status"})
+        for (const std::string path : {UploadPath, StatusPath})
         {
-            const std::string sent = path == "/api/zqlirno/upload" ? body : "{\"TaskidList\":[1]}";
+            const std::string sent = path == UploadPath ? body : "{\"TaskidList\":[1]}";
             const std::string answer =
                 RawExchange(service_.Port(), "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers +
                                                  authorization + "Connection: close\r\nContent-Length: " +
                                                  std::to_string(sent.size()) + "\r\n\r\n" + sent);
             const json envelope = json::parse(answer.substr(std::min(answer.find("\r\n\r\n"), answer.size())),
                                               nullptr, false);
-            EXPECT_EQ(envelope.value("Status", -1), 0) << path << " " << answer;
-            EXPECT_NE(envelope.value("Msg", std::string()).find("No API key is set"), std::string::npos)
+            EXPECT_EQ(envelope.value(Field::Status, -1), Status::Refused) << path << " " << answer;
+            EXPECT_NE(envelope.value(Field::Msg, std::string()).find("No API key is set"), std::string::npos)
                 << path << " with \"" << authorization << "\": " << answer;
         }
     }
@@ -207,7 +214,8 @@ TEST_F(ServiceHttp, UploadsBeyondTheMemoryBudgetAreBusyUntilOneEnds)
 {
     // TestConfig: uploads up to 1 MiB, and 1 MiB of bodies held at once.
     const std::string body = test::UploadBody(test::SampleUpload(), "77");
-    std::string head = "POST /api/zqlirno/upload HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 900000\r\n";
+    std::string head =
+        std::string("POST ") + UploadPath + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 900000\r\n";
     for (const auto& [name, value] : PluginHeaders("key-a"))
         head += name + ": " + value + "\r\n";
     head += "\r\n" + std::string(1000, 'x');
@@ -234,24 +242,24 @@ TEST_F(ServiceHttp, UploadsBeyondTheMemoryBudgetAreBusyUntilOneEnds)
     for (int i = 0; i < 100; ++i)
     {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        answer = Post("/api/zqlirno/upload", other, PluginHeaders("key-a"));
-        if (answer.value("Msg", std::string()).find("busy") != std::string::npos)
+        answer = Post(UploadPath, other, PluginHeaders("key-a"));
+        if (answer.value(Field::Msg, std::string()).find("busy") != std::string::npos)
             break;
         open_slow();
     }
-    EXPECT_EQ(answer.value("Status", -1), 0) << answer.dump();
-    EXPECT_NE(answer.value("Msg", std::string()).find("busy"), std::string::npos) << answer.dump();
+    EXPECT_EQ(answer.value(Field::Status, -1), Status::Refused) << answer.dump();
+    EXPECT_NE(answer.value(Field::Msg, std::string()).find("busy"), std::string::npos) << answer.dump();
 
     // The abandoned upload gives its share back.
     ::close(slow);
     for (int i = 0; i < 200; ++i)
     {
-        answer = Post("/api/zqlirno/upload", body, PluginHeaders("key-a"));
-        if (answer.value("Status", -1) == 1)
+        answer = Post(UploadPath, body, PluginHeaders("key-a"));
+        if (answer.value(Field::Status, -1) == Status::Working)
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    EXPECT_EQ(answer.value("Status", -1), 1) << answer.dump();
+    EXPECT_EQ(answer.value(Field::Status, -1), Status::Working) << answer.dump();
 }
 
 TEST(ServiceSlowClients, ABodyThatTricklesInIsCutOffAndFreesItsShare)
@@ -262,7 +270,8 @@ TEST(ServiceSlowClients, ABodyThatTricklesInIsCutOffAndFreesItsShare)
     TranslationService service(config);
     std::string error;
     ASSERT_TRUE(service.Start(error)) << error;
-    std::string head = "POST /api/zqlirno/upload HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 900000\r\n";
+    std::string head =
+        std::string("POST ") + UploadPath + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 900000\r\n";
     for (const auto& [name, value] : test::PluginHeaders("key-a"))
         head += name + ": " + value + "\r\n";
     head += "\r\n";
@@ -286,10 +295,10 @@ TEST(ServiceSlowClients, ABodyThatTricklesInIsCutOffAndFreesItsShare)
 
     // Its share of the upload budget is back: a full-size upload fits again.
     httplib::Client client("127.0.0.1", service.Port());
-    const auto answer = client.Post("/api/zqlirno/upload", test::PluginHeaders("key-a"),
+    const auto answer = client.Post(UploadPath, test::PluginHeaders("key-a"),
                                     test::UploadBody(test::SampleUpload(), "77"), "application/octet-stream");
     ASSERT_TRUE(answer);
-    EXPECT_EQ(json::parse(answer->body).value("Status", -1), 1) << answer->body;
+    EXPECT_EQ(json::parse(answer->body).value(Field::Status, -1), Status::Working) << answer->body;
 }
 
 TEST_F(ServiceHttp, SecondServiceOnABusyPortFailsNamingThePort)
@@ -303,7 +312,8 @@ TEST_F(ServiceHttp, SecondServiceOnABusyPortFailsNamingThePort)
     EXPECT_NE(error.find("in use"), std::string::npos) << error;
     // The first one still answers every request.
     for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(Post("/api/zq/checkupdate", "", PluginHeaders("key-a")).value("Status", -1), 4);
+        EXPECT_EQ(Post(CheckUpdatePath, "", PluginHeaders("key-a")).value(Field::Status, -1),
+                  Status::UpdateOffer);
 }
 
 TEST_F(ServiceHttp, BadInputGetsStatusZeroAndTheServiceGoesOn)
@@ -345,39 +355,41 @@ TEST_F(ServiceHttp, BadInputGetsStatusZeroAndTheServiceGoesOn)
     };
     for (const Case& c : uploads)
     {
-        const json answer = Post("/api/zqlirno/upload", c.body, c.headers);
-        EXPECT_EQ(answer.value("Status", -1), 0) << c.what << ": " << answer.dump();
-        EXPECT_FALSE(answer.value("Msg", std::string()).empty()) << c.what;
+        const json answer = Post(UploadPath, c.body, c.headers);
+        EXPECT_EQ(answer.value(Field::Status, -1), Status::Refused) << c.what << ": " << answer.dump();
+        EXPECT_FALSE(answer.value(Field::Msg, std::string()).empty()) << c.what;
     }
 
     const json accepted = Upload("key-a");
-    json unknown_task = accepted["Content"];
-    unknown_task["TaskidList"] = json::array({accepted["Content"]["TaskidList"][0].get<int>() ^ 0x5a5a});
+    json unknown_task = accepted[Field::Content];
+    unknown_task[Field::TaskidList] =
+        json::array({accepted[Field::Content][Field::TaskidList][0].get<int>() ^ 0x5a5a});
     const std::vector<Case> polls = {
         {"not JSON", "{\"TaskidList\":", PluginHeaders("key-a", "0")},
         {"no task id", "{\"TaskidList\":[]}", PluginHeaders("key-a", "0")},
         {"wrong member type", "{\"TaskidList\":\"1\"}", PluginHeaders("key-a", "0")},
         {"unknown task", unknown_task.dump(), PluginHeaders("key-a", "0")},
-        {"no Authorization", accepted["Content"].dump(), without("Authorization")},
+        {"no Authorization", accepted[Field::Content].dump(), without("Authorization")},
         {"oversized record", std::string(2u << 20, ' '), PluginHeaders("key-a", "0")},
     };
     for (const Case& c : polls)
-        EXPECT_EQ(Post("/api/zqlirno/status", c.body, c.headers).value("Status", -1), 0) << c.what;
+        EXPECT_EQ(Post(StatusPath, c.body, c.headers).value(Field::Status, -1), Status::Refused) << c.what;
 
-    EXPECT_EQ(PollUntilDone("key-a", accepted["Content"])["Content"]["CompletionProgress"], 100.0);
+    EXPECT_EQ(PollUntilDone("key-a", accepted[Field::Content])[Field::Content][Field::CompletionProgress],
+              100.0);
 }
 
 TEST_F(ServiceHttp, CheckUpdateOffersNewerVersions)
 {
     auto headers = PluginHeaders("");
-    const json offer = Post("/api/zq/checkupdate", "", headers);
-    EXPECT_EQ(offer["Status"], 4);
-    EXPECT_EQ(offer["Content"]["result_errormsg"], "http://updates.test/lirno");
-    EXPECT_NE(offer["Msg"].get<std::string>().find("1.4"), std::string::npos);
+    const json offer = Post(CheckUpdatePath, "", headers);
+    EXPECT_EQ(offer[Field::Status], Status::UpdateOffer);
+    EXPECT_EQ(offer[Field::Content][Field::ResultErrorMsg], "http://updates.test/lirno");
+    EXPECT_NE(offer[Field::Msg].get<std::string>().find("1.4"), std::string::npos);
 
     headers.erase("Version");
     headers.emplace("Version", "1.4");
-    EXPECT_NE(Post("/api/zq/checkupdate", "", headers)["Status"], 4);
+    EXPECT_NE(Post(CheckUpdatePath, "", headers)[Field::Status], Status::UpdateOffer);
 }
 } // namespace lirno::service
 
@@ -404,9 +416,9 @@ TEST(ServiceTls, ServesHttpsWithTheGivenCertificateAndRefusesMissingOnes)
     EXPECT_EQ(service.BaseAddress().rfind("https://127.0.0.1:", 0), 0u);
     httplib::SSLClient client("127.0.0.1", service.Port());
     client.enable_server_certificate_verification(false);
-    const auto answer = client.Post("/api/zq/checkupdate", {{"Version", "1.0"}}, "", "application/json");
+    const auto answer = client.Post(CheckUpdatePath, {{"Version", "1.0"}}, "", "application/json");
     ASSERT_TRUE(answer);
-    EXPECT_EQ(json::parse(answer->body)["Status"], 4);
+    EXPECT_EQ(json::parse(answer->body)[Field::Status], Status::UpdateOffer);
 
     config.tls_cert = std::string(folder) + "/missing.pem";
     TranslationService broken(config);
@@ -452,19 +464,19 @@ TEST(ServiceProvenance, MarksWhatItWritesAndRetranslatesOnlyPseudoTextsOnTheNext
     client.set_read_timeout(10, 0);
     const auto run = [&](const std::vector<PackageEntry>& upload)
     {
-        const auto posted = client.Post("/api/zqlirno/upload", test::PluginHeaders("key-a"),
+        const auto posted = client.Post(UploadPath, test::PluginHeaders("key-a"),
                                         test::UploadBody(upload, "77"), "application/octet-stream");
         json answer = posted ? json::parse(posted->body, nullptr, false) : json();
-        EXPECT_EQ(answer.value("Status", -1), 1) << (posted ? posted->body : "no answer");
-        const json record = answer["Content"];
-        for (int i = 0; i < 500 && answer["Content"].value("CompletionProgress", 0.0) < 100.0; ++i)
+        EXPECT_EQ(answer.value(Field::Status, -1), Status::Working) << (posted ? posted->body : "no answer");
+        const json record = answer[Field::Content];
+        for (int i = 0; i < 500 && answer[Field::Content].value(Field::CompletionProgress, 0.0) < 100.0; ++i)
         {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             const auto polled =
-                client.Post("/api/zqlirno/status", test::PluginHeaders("key-a", "0"), record.dump(), "application/json");
+                client.Post(StatusPath, test::PluginHeaders("key-a", "0"), record.dump(), "application/json");
             answer = polled ? json::parse(polled->body, nullptr, false) : json();
         }
-        return std::make_pair(record["CharCount"].get<int>(), answer["Content"]);
+        return std::make_pair(record[Field::CharCount].get<int>(), answer[Field::Content]);
     };
 
     // de: one text pseudo-localized earlier, one translated by a person, one missing; ja has no
@@ -485,10 +497,10 @@ TEST(ServiceProvenance, MarksWhatItWritesAndRetranslatesOnlyPseudoTextsOnTheNext
         util::CountCodePoints(game[0]) + util::CountCodePoints(game[1]) + util::CountCodePoints(game[2]);
     EXPECT_EQ(first_characters,
               static_cast<int>(util::CountCodePoints(game[0]) + util::CountCodePoints(game[2]) + 2 * all));
-    const std::string message = first.value("result_msg", "");
+    const std::string message = first.value(Field::ResultMsg, "");
     EXPECT_NE(message.find("Nothing for ja (3 texts)"), std::string::npos) << message;
     EXPECT_NE(message.find("2 texts are machine output"), std::string::npos) << message;
-    const auto files = test::ReadResultPackage(first.value("file_b64", ""));
+    const auto files = test::ReadResultPackage(first.value(Field::FileB64, ""));
     ASSERT_EQ(files.size(), 3u);
     const auto de_out = test::ParseArchiveOrFail(files[0]);
     EXPECT_EQ(de_out.Entries[0].Translation, "DE " + game[0]);
@@ -512,7 +524,7 @@ TEST(ServiceProvenance, MarksWhatItWritesAndRetranslatesOnlyPseudoTextsOnTheNext
     upload[4].bytes = files[2].bytes;
     const auto [second_characters, second] = run(upload);
     EXPECT_EQ(second_characters, static_cast<int>(2 * all));
-    const auto again = test::ReadResultPackage(second.value("file_b64", ""));
+    const auto again = test::ReadResultPackage(second.value(Field::FileB64, ""));
     ASSERT_EQ(again.size(), 3u);
     EXPECT_EQ(again[0].bytes, files[0].bytes);
 }

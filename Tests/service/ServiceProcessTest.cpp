@@ -2,6 +2,7 @@
 // survives when it is killed and started again on the same database.
 #include "PackageFixture.h"
 #include "Processes.h"
+#include "lirnoProtocol.h"
 
 #include <algorithm>
 #include <csignal>
@@ -20,6 +21,10 @@ using e2e::Process;
 using e2e::ReadFile;
 using e2e::WaitFor;
 using nlohmann::json;
+using protocol::StatusPath;
+using protocol::UploadPath;
+namespace Field = protocol::Field;
+namespace Status = protocol::Status;
 
 json PostTo(int port, const std::string& path, const std::string& body, const std::string& key)
 {
@@ -154,21 +159,21 @@ TEST_F(ServiceProcess, KilledMidTaskTheRestartedServiceFinishesItAndChargesOnce)
     int port = Start(0, {"--min-task-seconds", "8"});
     ASSERT_GT(port, 0);
     const json accepted =
-        PostTo(port, "/api/zqlirno/upload", test::UploadBody(test::SampleUpload(), "77"), "k");
-    ASSERT_EQ(accepted.value("Status", -1), 1) << accepted.dump();
-    const json record = accepted["Content"];
-    const int characters = record["CharCount"];
+        PostTo(port, UploadPath, test::UploadBody(test::SampleUpload(), "77"), "k");
+    ASSERT_EQ(accepted.value(Field::Status, -1), Status::Working) << accepted.dump();
+    const json record = accepted[Field::Content];
+    const int characters = record[Field::CharCount];
     ASSERT_GT(characters, 0);
     json answer;
     ASSERT_TRUE(WaitFor(
         [&]
         {
-            answer = PostTo(port, "/api/zqlirno/status", record.dump(), "k");
-            return answer["Content"].value("CompletionProgress", 0.0) > 0.0;
+            answer = PostTo(port, StatusPath, record.dump(), "k");
+            return answer[Field::Content].value(Field::CompletionProgress, 0.0) > 0.0;
         },
         std::chrono::seconds(30)))
         << answer.dump();
-    ASSERT_LT(answer["Content"]["CompletionProgress"].get<double>(), 100.0);
+    ASSERT_LT(answer[Field::Content][Field::CompletionProgress].get<double>(), 100.0);
     service_->Kill(SIGKILL);
     service_->Wait(std::chrono::seconds(10));
 
@@ -177,13 +182,14 @@ TEST_F(ServiceProcess, KilledMidTaskTheRestartedServiceFinishesItAndChargesOnce)
     ASSERT_TRUE(WaitFor(
         [&]
         {
-            answer = PostTo(port, "/api/zqlirno/status", record.dump(), "k");
-            return answer.value("Status", -1) != 1 || answer["Content"]["CompletionProgress"] >= 100.0;
+            answer = PostTo(port, StatusPath, record.dump(), "k");
+            return answer.value(Field::Status, -1) != Status::Working ||
+                   answer[Field::Content][Field::CompletionProgress] >= 100.0;
         },
         std::chrono::seconds(60)))
         << answer.dump();
-    ASSERT_EQ(answer.value("Status", -1), 1) << answer.dump();
-    const std::string package = answer["Content"]["file_b64"];
+    ASSERT_EQ(answer.value(Field::Status, -1), Status::Working) << answer.dump();
+    const std::string package = answer[Field::Content][Field::FileB64];
     EXPECT_EQ(test::ReadResultPackage(package).size(), 3u);
     EXPECT_NE(ReadFile((folder_ / "service.out").string()).find("resuming 1 unfinished task"),
               std::string::npos);
@@ -193,11 +199,11 @@ TEST_F(ServiceProcess, KilledMidTaskTheRestartedServiceFinishesItAndChargesOnce)
     service_->Kill(SIGKILL);
     service_->Wait(std::chrono::seconds(10));
     ASSERT_EQ(Start(port), port);
-    const json after = PostTo(port, "/api/zqlirno/status", record.dump(), "k");
-    EXPECT_EQ(after["Content"]["CompletionProgress"], 100.0) << after.dump();
-    EXPECT_EQ(after["Content"]["file_b64"], package);
-    const json next = PostTo(port, "/api/zqlirno/upload", test::UploadBody(test::SampleUpload(), "77"), "k");
-    ASSERT_EQ(next.value("Status", -1), 1) << next.dump();
-    EXPECT_EQ(next["Content"]["UserTransLimit_LastCharCount"], 1000 - 2 * characters);
+    const json after = PostTo(port, StatusPath, record.dump(), "k");
+    EXPECT_EQ(after[Field::Content][Field::CompletionProgress], 100.0) << after.dump();
+    EXPECT_EQ(after[Field::Content][Field::FileB64], package);
+    const json next = PostTo(port, UploadPath, test::UploadBody(test::SampleUpload(), "77"), "k");
+    ASSERT_EQ(next.value(Field::Status, -1), Status::Working) << next.dump();
+    EXPECT_EQ(next[Field::Content][Field::UserTransLimit_LastCharCount], 1000 - 2 * characters);
 }
 } // namespace lirno::service

@@ -88,10 +88,4 @@ inline constexpr std::string_view UploadFileName = "lirno_upload_tmp.bin";
 inline constexpr std::string_view ProcessedFileName = "lirno_tmp_processed.bin";
 inline constexpr std::string_view OwnFileNames[] = {BackupArchiveName, UploadArchiveName, UploadFileName,
                                                     ProcessedFileName};
-
-inline constexpr std::uint8_t UploadShift = 33;
-inline constexpr std::uint8_t ResultShift = 67;
-
-// Adds `amount` to every byte, modulo 256.
-void ShiftBytes(std::span<std::uint8_t> bytes, std::uint8_t amount);
 } // namespace lirno

@@ -3,15 +3,11 @@
 #include "Host.h"
 #include "Json.h"
 #include "lirnoHelper.h"
+#include "lirnoProtocol.h"
 #include "lirnoSetting.h"
 
 namespace lirno
 {
-namespace
-{
-constexpr const char* StatusPath = "/api/zqlirno/status";
-}
-
 bool lirnoHelper::ShouldStopPolling() const
 {
     return bEnded || !bTranslationRunning;
@@ -45,7 +41,7 @@ void lirnoHelper::PollStatus()
         }
         bPollReady = false;
         const FTask_Status task = TaskStatus.Content;
-        StatusClient->PostText(Settings->Host + StatusPath, host::RecordToJson(task));
+        StatusClient->PostText(Settings->Host + protocol::StatusPath, host::RecordToJson(task));
         threads.Sleep(PollInterval);
         if (Progress >= CompletionThreshold)
         {

@@ -5,6 +5,7 @@
 #include "lirnoHelper.h"
 #include "lirnoLog.h"
 #include "lirnoNameList.h"
+#include "lirnoProtocol.h"
 #include "lirnoSetting.h"
 
 #include <cstdio>
@@ -15,9 +16,6 @@ namespace lirno
 {
 namespace
 {
-constexpr const char* CheckUpdatePath = "/api/zq/checkupdate";
-constexpr const char* UploadPath = "/api/zqlirno/upload";
-
 host::FText PhaseTitle(const char* key, const char* source)
 {
     return host::LocText("lirnoHelper", key, source);
@@ -25,7 +23,7 @@ host::FText PhaseTitle(const char* key, const char* source)
 
 bool IsQuestion(std::int32_t status)
 {
-    return status == 2 || status == 3;
+    return status == protocol::Status::Question || status == protocol::Status::OtherQuestion;
 }
 
 // A service's error page is shown as it is, but a body of megabytes would bury the message.
@@ -106,7 +104,7 @@ void lirnoHelper::Start()
     }
     OpenPhase(PhaseTitle("CheckUpdate", "CheckUpdate..."));
     CheckUpdateClient->BindCompletion(shared_from_this(), &lirnoHelper::OnCheckUpdateResponse);
-    CheckUpdateClient->PostText(Settings->Host + CheckUpdatePath, "");
+    CheckUpdateClient->PostText(Settings->Host + protocol::CheckUpdatePath, "");
 }
 
 void lirnoHelper::OnCheckUpdateResponse()
@@ -127,7 +125,7 @@ void lirnoHelper::OnCheckUpdateResponse()
         }
         FAPI_Response_TaskStatus answer;
         CheckUpdateClient->ParseTaskResponse(answer);
-        if (answer.Status == 4 && ui.AskYesNo(answer.Msg))
+        if (answer.Status == protocol::Status::UpdateOffer && ui.AskYesNo(answer.Msg))
         {
             ui.OpenUrl(answer.Content.result_errormsg);
             EndJob();
@@ -198,7 +196,7 @@ void lirnoHelper::Process()
         return;
     }
     UploadClient->BindCompletion(shared_from_this(), &lirnoHelper::OnUploadResponse);
-    UploadClient->SendRequest(Settings->Host + UploadPath, std::move(bytes), jobNumber);
+    UploadClient->SendRequest(Settings->Host + protocol::UploadPath, std::move(bytes), jobNumber);
 }
 
 void lirnoHelper::OnUploadResponse()
@@ -226,7 +224,7 @@ void lirnoHelper::OnUploadResponse()
         AskAndEnd(TaskStatus);
         return;
     }
-    if (TaskStatus.Status == 0)
+    if (TaskStatus.Status == protocol::Status::Refused)
     {
         EndWithMessage("Upload process error:" + QuoteBody(TaskStatus.Msg));
         return;
@@ -263,7 +261,7 @@ void lirnoHelper::OnStatusResponse()
         AskAndEnd(answer);
         return;
     }
-    if (answer.Status == 0)
+    if (answer.Status == protocol::Status::Refused)
     {
         EndWithMessage("Translation error:" + QuoteBody(answer.Msg));
         return;

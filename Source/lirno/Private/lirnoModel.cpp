@@ -1,10 +1,36 @@
 #include "lirnoModel.h"
 
+#include <type_traits>
+
 namespace lirno
 {
 using host::EPropertyType;
 using host::FPropertyInfo;
 using host::FStructInfo;
+
+namespace
+{
+template <class M> constexpr EPropertyType PropertyTypeOf()
+{
+    if constexpr (std::is_same_v<M, std::int32_t>)
+        return EPropertyType::Int32;
+    else if constexpr (std::is_same_v<M, double>)
+        return EPropertyType::Double;
+    else if constexpr (std::is_same_v<M, std::string>)
+        return EPropertyType::String;
+    else
+    {
+        static_assert(std::is_same_v<M, std::vector<std::int32_t>>, "a task record member of a new type");
+        return EPropertyType::Int32Array;
+    }
+}
+
+// A task record member as a property of the reflected record that inherits it.
+template <class M> FPropertyInfo TaskProperty(const char* name, M protocol::FTaskRecord::*member)
+{
+    return FPropertyInfo::Make<FTask_Status, M>(name, member, PropertyTypeOf<M>());
+}
+} // namespace
 
 const host::FEnumInfo& StaticEnumTranslatorType()
 {
@@ -34,21 +60,9 @@ const FStructInfo& FTask_Status::StaticStruct()
 {
     static const FStructInfo info = []
     {
-        using T = FTask_Status;
-        FStructInfo s = MakeRecordInfo<T>("Task_Status");
-        s.Properties = {
-            FPropertyInfo::Make("TaskidList", &T::TaskidList, EPropertyType::Int32Array),
-            FPropertyInfo::Make("CharCount", &T::CharCount, EPropertyType::Int32),
-            FPropertyInfo::Make("UserID", &T::UserID, EPropertyType::Int32),
-            FPropertyInfo::Make("CompletedCharCount", &T::CompletedCharCount, EPropertyType::Int32),
-            FPropertyInfo::Make("UsedCharCount", &T::UsedCharCount, EPropertyType::Int32),
-            FPropertyInfo::Make("UserTransLimit_LastCharCount", &T::UserTransLimit_LastCharCount,
-                                EPropertyType::Int32),
-            FPropertyInfo::Make("file_b64", &T::file_b64, EPropertyType::String),
-            FPropertyInfo::Make("result_errormsg", &T::result_errormsg, EPropertyType::String),
-            FPropertyInfo::Make("result_msg", &T::result_msg, EPropertyType::String),
-            FPropertyInfo::Make("CompletionProgress", &T::CompletionProgress, EPropertyType::Double),
-        };
+        FStructInfo s = MakeRecordInfo<FTask_Status>("Task_Status");
+        protocol::ForEachTaskField([&s](const char* name, auto member)
+                                   { s.Properties.push_back(TaskProperty(name, member)); });
         return s;
     }();
     return info;
@@ -60,10 +74,12 @@ const FStructInfo& FAPI_Response_TaskStatus::StaticStruct()
     {
         using T = FAPI_Response_TaskStatus;
         FStructInfo s = MakeRecordInfo<T>("API_Response_TaskStatus");
-        FPropertyInfo content = FPropertyInfo::Make("Content", &T::Content, EPropertyType::Struct);
+        FPropertyInfo content =
+            FPropertyInfo::Make(protocol::Field::Content, &T::Content, EPropertyType::Struct);
         content.Struct = &FTask_Status::StaticStruct();
-        s.Properties = {FPropertyInfo::Make("Status", &T::Status, EPropertyType::Int32),
-                        FPropertyInfo::Make("Msg", &T::Msg, EPropertyType::String), std::move(content)};
+        s.Properties = {FPropertyInfo::Make(protocol::Field::Status, &T::Status, EPropertyType::Int32),
+                        FPropertyInfo::Make(protocol::Field::Msg, &T::Msg, EPropertyType::String),
+                        std::move(content)};
         return s;
     }();
     return info;

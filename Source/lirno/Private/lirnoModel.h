@@ -2,6 +2,7 @@
 // reflected so that the host's generic converter writes and reads their JSON form by field name.
 #pragma once
 
+#include "lirnoProtocol.h"
 #include "lirnoReflection.h"
 
 #include <cstdint>
@@ -30,20 +31,10 @@ struct FHttp_Response
     static const host::FStructInfo& StaticStruct();
 };
 
-// The service's description of one task; sent back unchanged with every status request.
-struct FTask_Status
+// The service's description of one task; sent back unchanged with every status request. The
+// members are the protocol's; this adds their reflection.
+struct FTask_Status : protocol::FTaskRecord
 {
-    std::vector<std::int32_t> TaskidList;
-    std::int32_t CharCount = 0;
-    std::int32_t UserID = 0;
-    std::int32_t CompletedCharCount = 0;
-    std::int32_t UsedCharCount = 0;
-    std::int32_t UserTransLimit_LastCharCount = 0;
-    std::string file_b64;
-    std::string result_errormsg;
-    std::string result_msg;
-    double CompletionProgress = 0.0;
-
     static const host::FStructInfo& StaticStruct();
 };
 

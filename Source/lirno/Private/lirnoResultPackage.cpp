@@ -8,6 +8,7 @@
 #include "lirnoArchiveMerge.h"
 #include "lirnoFileHelper.h"
 #include "lirnoNameList.h"
+#include "lirnoProtocol.h"
 #include "lirnoWidePath.h"
 #include "zip.h"
 
@@ -577,7 +578,7 @@ private:
 
 void lirnoFileHelper::UnshiftResultPackage(std::span<std::uint8_t> bytes)
 {
-    ShiftBytes(bytes, static_cast<std::uint8_t>(256 - ResultShift));
+    protocol::UnshiftBytes(bytes, protocol::ResultShift);
 }
 
 FApplyReport lirnoFileHelper::ApplyResultPackage(const std::string& packageFile,

@@ -159,14 +159,6 @@ TResult<FTargetFiles> lirnoFileHelper::ResolveTargetFiles(const host::FLocalizat
     return TResult<FTargetFiles>::Ok(FTargetFiles{sourceFolder, values[2], values[3]});
 }
 
-void ShiftBytes(std::span<std::uint8_t> bytes, std::uint8_t amount)
-{
-    for (auto& b : bytes)
-    {
-        b = static_cast<std::uint8_t>(b + amount);
-    }
-}
-
 bool lirnoFileHelper::IsContainedEntryName(std::string_view name)
 {
     if (name.empty() || name.front() == '/' || name.front() == '\\' ||

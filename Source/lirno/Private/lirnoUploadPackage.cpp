@@ -2,7 +2,7 @@
 // shifted byte by byte, plus an unprotected backup of the same entries.
 #include "Host.h"
 #include "lirnoFileHelper.h"
-#include "lirnoUploadPassword.h"
+#include "lirnoProtocol.h"
 #include "lirnoWidePath.h"
 #include "zip.h"
 
@@ -161,7 +161,7 @@ TResult<FUploadPackage> lirnoFileHelper::BuildUploadPackage(std::uint32_t jobNum
     FUploadPackage package;
     {
         FPackageArchives archives(backupPath, uploadPath);
-        std::string error = archives.Create(UploadPasswordPrefix + std::to_string(jobNumber));
+        std::string error = archives.Create(protocol::UploadPasswordPrefix + std::to_string(jobNumber));
         if (error.empty())
         {
             error = AddTargets(archives);
@@ -184,7 +184,7 @@ TResult<FUploadPackage> lirnoFileHelper::BuildUploadPackage(std::uint32_t jobNum
     {
         return FOutcome::Fail("The upload archive could not be read back: " + uploadPath);
     }
-    ShiftBytes(bytes, UploadShift);
+    protocol::ShiftBytes(bytes, protocol::UploadShift);
     if (!host::File::WriteAll(uploadFile, bytes))
     {
         host::File::Delete(uploadFile);
