@@ -33,8 +33,6 @@ public:
     FLogCategory& operator=(const FLogCategory&) = delete;
 
     const char* Name() const { return Name_; }
-    EVerbosity DefaultVerbosity() const { return Default_; }
-    EVerbosity CompileTimeVerbosity() const { return CompileTime_; }
     bool IsEnabled(EVerbosity verbosity) const;
 
 private:

@@ -1,6 +1,7 @@
 // The storage behind the editor's registries. Items keep the order in which they were added and
 // each lives in an allocation of its own, so a reference a registry hands out stays valid while
-// other items are added or removed; only removing (or replacing) that very item ends it.
+// other items are added or removed; only removing that very item ends it (an item replaced by
+// name keeps its place and its address).
 #pragma once
 
 #include <algorithm>
