@@ -21,7 +21,7 @@ namespace Status
 inline constexpr std::int32_t Refused = 0;       // Msg shown as an error, job ends
 inline constexpr std::int32_t Working = 1;       // task accepted / progress
 inline constexpr std::int32_t Question = 2;      // Msg asked, Yes opens result_errormsg, job ends
-inline constexpr std::int32_t OtherQuestion = 3; // handled as Question; the reference service never sends it
+inline constexpr std::int32_t OtherQuestion = 3; // asked as Question; the reference service never sends it
 inline constexpr std::int32_t UpdateOffer = 4;   // check-update only: Msg asked, Yes opens result_errormsg
 } // namespace Status
 
