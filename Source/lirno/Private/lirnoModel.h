@@ -41,7 +41,7 @@ struct FTask_Status : protocol::FTaskRecord
 // The envelope of every service response.
 struct FAPI_Response_TaskStatus
 {
-    std::int32_t Status = 0;
+    std::int32_t Status = protocol::Status::Refused;
     std::string Msg;
     FTask_Status Content;
 
