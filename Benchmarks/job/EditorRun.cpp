@@ -1,15 +1,10 @@
 #include "EditorRun.h"
 
+#include <Util/ChildProcess.h>
 #include <chrono>
-#include <fcntl.h>
 #include <fstream>
-#include <poll.h>
-#include <spawn.h>
 #include <sstream>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace jobbench
 {
@@ -55,34 +50,21 @@ long PeakMemoryKib(pid_t pid)
 EditorRunResult RunEditor(const std::vector<std::string>& argv)
 {
     EditorRunResult result;
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
-        return result;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
-    std::vector<char*> args;
-    for (const std::string& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
+    util::SpawnOptions options;
+    options.input = util::Stream::Null();
+    options.output = util::Stream::Pipe();
+    options.error = util::Stream::SameAsOutput();
     const auto start = std::chrono::steady_clock::now();
-    pid_t pid = -1;
-    const int spawned = ::posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    if (spawned != 0)
-    {
-        ::close(fds[0]);
+    std::optional<util::Child> child = util::Spawn(argv, options);
+    if (!child)
         return result;
-    }
+    const pid_t pid = child->pid;
     result.started = true;
     std::string pending;
     char buffer[4096];
     while (true)
     {
-        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+        const ssize_t n = ::read(child->output.Get(), buffer, sizeof buffer);
         if (n <= 0)
             break;
         // Stamped and sampled as soon as the bytes arrive; the editor's console is line-buffered.
@@ -96,10 +78,8 @@ EditorRunResult RunEditor(const std::vector<std::string>& argv)
             pending.erase(0, newline + 1);
         }
     }
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    child->output.Reset();
+    result.exit_code = util::Wait(pid).exit_code;
     return result;
 }
 

@@ -7,19 +7,15 @@
 #include "lirnoProtocol.h"
 
 #include <CLI/CLI.hpp>
+#include <Util/ChildProcess.h>
 #include <csignal>
 #include <cstdlib>
 #include <cstdio>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <spawn.h>
 #include <sstream>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace
 {
@@ -32,24 +28,6 @@ std::string ReadFile(const fs::path& path)
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-pid_t Spawn(const std::vector<std::string>& argv, const std::string& output)
-{
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    std::vector<char*> args;
-    for (const std::string& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    pid_t pid = -1;
-    if (::posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ) != 0)
-        pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
 }
 
 std::uintmax_t FolderBytes(const fs::path& folder)
@@ -144,12 +122,13 @@ int main(int argc, char** argv)
   "max_upload_bytes": 1073741824, "max_unpacked_bytes": 4294967295,
   "accounts": [{"key": "bench-key", "user_id": 1, "allowance": 1000000000}]})";
     const fs::path port_file = root / "service.port";
-    const pid_t service = Spawn({SERVICE_PATH, "--config", config.string(), "--port", "0", "--port-file",
-                                 port_file.string(), "--min-task-seconds", std::to_string(min_task_seconds)},
-                                (root / "service.log").string());
+    const auto service =
+        util::Spawn({SERVICE_PATH, "--config", config.string(), "--port", "0", "--port-file", port_file.string(),
+                     "--min-task-seconds", std::to_string(min_task_seconds)},
+                    util::SpawnOptions::LoggingTo((root / "service.log").string()));
     for (int i = 0; i < 200 && !fs::exists(port_file); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    if (service <= 0 || !fs::exists(port_file))
+    if (!service || !fs::exists(port_file))
     {
         std::fprintf(stderr, "job-benchmark: the service did not start (%s)\n",
                      (root / "service.log").c_str());
@@ -162,8 +141,8 @@ int main(int argc, char** argv)
     std::printf("running the job against %s ...\n", host.c_str());
     const EditorRunResult run =
         RunEditor({EDITOR_PATH, "run", project.string(), "lirno.PluginAction", "--yes", "--timeout", "1800"});
-    ::kill(service, SIGTERM);
-    ::waitpid(service, nullptr, 0);
+    util::Kill(service->pid, SIGTERM);
+    util::Wait(service->pid);
     const auto& lines = run.lines;
     if (trace)
     {

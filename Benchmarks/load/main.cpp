@@ -7,22 +7,18 @@
 #include "lirnoProtocol.h"
 
 #include <CLI/CLI.hpp>
+#include <Util/ChildProcess.h>
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <httplib.h>
 #include <nlohmann/json.hpp>
-#include <spawn.h>
 #include <sstream>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace
 {
@@ -186,21 +182,8 @@ pid_t StartService(const Options& options, const fs::path& work, const LoadSet& 
                                            (work / "service.port").string(),
                                            "--log-level",
                                            "warn"};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, (work / "service.log").c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    std::vector<char*> args;
-    for (const std::string& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    pid_t pid = -1;
-    if (::posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ) != 0)
-        pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
+    const auto child = util::Spawn(argv, util::SpawnOptions::LoggingTo((work / "service.log").string()));
+    return child ? child->pid : -1;
 }
 } // namespace
 
@@ -258,7 +241,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "load-benchmark: the service did not start: %s\n",
                      ReadFile(work / "service.log").c_str());
         if (service > 0)
-            ::kill(service, SIGKILL);
+            util::Kill(service, SIGKILL);
         return 1;
     }
     const int port = std::stoi(ReadFile(port_file));
@@ -294,9 +277,8 @@ int main(int argc, char** argv)
     peak_kib = std::max(peak_kib.load(), ProcStatusKib(service, "VmHWM"));
     running = false;
     monitor.join();
-    ::kill(service, SIGTERM);
-    int status = 0;
-    ::waitpid(service, &status, 0);
+    util::Kill(service, SIGTERM);
+    const util::ChildStatus stopped = util::Wait(service);
 
     const double peak_mib = static_cast<double>(peak_kib.load()) / 1024.0;
     const double set_mib = static_cast<double>(set.set_bytes) / (1024.0 * 1024.0);
@@ -315,9 +297,10 @@ int main(int argc, char** argv)
                 options.workers, options.uploads_in_memory, options.set_factor, set_mib);
     for (const std::string& failure : totals.failures)
         std::printf("failure: %s\n", failure.c_str());
-    const bool service_ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    const bool service_ok = stopped.exit_code == 0;
     if (!service_ok)
-        std::printf("failure: the service did not stop cleanly (status %d); log in %s\n", status,
+        std::printf("failure: the service did not stop cleanly (status %d); log in %s\n",
+                    stopped.ShellCode().value_or(-1),
                     (work / "service.log").c_str());
     const bool ok =
         totals.failed == 0 && totals.done == options.clients && peak_mib <= bound_mib && service_ok;

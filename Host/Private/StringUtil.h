@@ -1,7 +1,8 @@
 // Small text helpers shared by the host's parsers and printers.
 #pragma once
 
-#include <cctype>
+#include "AsciiCase.h"
+
 #include <charconv>
 #include <cstdint>
 #include <string>
@@ -11,27 +12,6 @@
 
 namespace host
 {
-inline char ToLowerAscii(char c)
-{
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
-
-inline bool EqualsIgnoreCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-    {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i)
-    {
-        if (ToLowerAscii(a[i]) != ToLowerAscii(b[i]))
-        {
-            return false;
-        }
-    }
-    return true;
-}
-
 inline std::string_view Trim(std::string_view text)
 {
     const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };

@@ -1,31 +1,17 @@
 #include "Processes.h"
 
-#include <csignal>
-#include <fcntl.h>
-#include <fstream>
-#include <spawn.h>
-#include <sstream>
-#include <sys/wait.h>
-#include <thread>
+#include <Util/ChildProcess.h>
 
-extern char** environ;
+#include <csignal>
+#include <fstream>
+#include <sstream>
 
 namespace e2e
 {
 Process::Process(const std::vector<std::string>& argv, const std::string& output_file)
 {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, output_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    std::vector<char*> args;
-    for (const std::string& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    if (::posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ) != 0)
-        pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
+    if (const auto child = util::Spawn(argv, util::SpawnOptions::LoggingTo(output_file)))
+        pid_ = child->pid;
 }
 
 Process::~Process()
@@ -41,26 +27,14 @@ std::optional<int> Process::Wait(std::chrono::milliseconds timeout)
 {
     if (status_ || pid_ <= 0)
         return status_;
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (true)
-    {
-        int raw = 0;
-        const pid_t done = ::waitpid(pid_, &raw, WNOHANG);
-        if (done == pid_)
-        {
-            status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-            return status_;
-        }
-        if (done < 0 || std::chrono::steady_clock::now() > deadline)
-            return std::nullopt;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    status_ = util::WaitFor(pid_, timeout).ShellCode();
+    return status_;
 }
 
 void Process::Kill(int signal)
 {
     if (pid_ > 0 && !status_)
-        ::kill(pid_, signal);
+        util::Kill(pid_, signal);
 }
 
 std::string ReadFile(const std::string& path)

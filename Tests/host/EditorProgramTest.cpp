@@ -5,6 +5,7 @@
 #include "LoopbackServer.h"
 #include "Paths.h"
 
+#include <Util/ChildProcess.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -14,13 +15,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
-
-extern char** environ;
 
 using namespace host;
 using namespace host::test;
@@ -361,33 +358,24 @@ TEST(EditorRun, InterruptEndsWith130AndSaysSo)
         SetUserSetting(project, "Mode", "hang");
         const std::string plugins = MakeTestPluginFolder("editor_plugins_" + tag);
         const std::string err = TestRoot() + "editor_" + tag + ".err";
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const std::string report = TestRoot() + "editor_" + tag + ".json";
-        std::vector<std::string> arguments{EDITOR_PATH, "--plugins", plugins, "run",   project, "hosttest.Action",
-                                           "--timeout", "60",    "--report", report};
-        std::vector<char*> argv;
-        for (auto& a : arguments)
-        {
-            argv.push_back(a.data());
-        }
-        argv.push_back(nullptr);
-        pid_t pid = -1;
-        ASSERT_EQ(posix_spawn(&pid, EDITOR_PATH, &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
+        util::SpawnOptions options;
+        options.input = util::Stream::Null();
+        options.output = util::Stream::Null();
+        options.error = util::Stream::File(err);
+        const auto editor = util::Spawn({EDITOR_PATH, "--plugins", plugins, "run", project, "hosttest.Action",
+                                         "--timeout", "60", "--report", report},
+                                        options);
+        ASSERT_TRUE(editor);
         // Interrupted once the action is under way (its line is in the log), at most 30 s later.
         for (int i = 0; i < 600 && !Contains(EditorLog(project), "action hang"); ++i)
         {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
-        ::kill(pid, signal);
-        int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 130);
+        util::Kill(editor->pid, signal);
+        const util::ChildStatus status = util::Wait(editor->pid);
+        ASSERT_EQ(status.state, util::ChildStatus::State::Ended);
+        EXPECT_EQ(status.exit_code, 130);
         std::string text;
         File::ReadAllText(err, text);
         EXPECT_TRUE(Contains(text, signal == SIGINT ? "interrupted by SIGINT" : "interrupted by SIGTERM")) << text;

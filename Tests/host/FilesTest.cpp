@@ -14,59 +14,6 @@
 using namespace host;
 using host::test::TestRoot;
 
-TEST(Base64, EncodesRfc4648Vectors)
-{
-    const std::pair<const char*, const char*> vectors[] = {{"", ""},
-                                                           {"f", "Zg=="},
-                                                           {"fo", "Zm8="},
-                                                           {"foo", "Zm9v"},
-                                                           {"foob", "Zm9vYg=="},
-                                                           {"fooba", "Zm9vYmE="},
-                                                           {"foobar", "Zm9vYmFy"}};
-    for (const auto& [plain, encoded] : vectors)
-    {
-        EXPECT_EQ(Base64Encode(std::string(plain)), encoded);
-        std::vector<std::uint8_t> bytes;
-        EXPECT_TRUE(Base64Decode(encoded, bytes));
-        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), plain);
-    }
-}
-
-TEST(Base64, AllByteValuesRoundTrip)
-{
-    std::vector<std::uint8_t> all(256);
-    for (int i = 0; i < 256; ++i)
-    {
-        all[i] = static_cast<std::uint8_t>(i);
-    }
-    std::vector<std::uint8_t> back;
-    ASSERT_TRUE(Base64Decode(Base64Encode(all), back));
-    EXPECT_EQ(back, all);
-    // In place, for every tail length (0, 1 and 2 padding characters).
-    for (std::size_t size : {256u, 255u, 254u})
-    {
-        std::string text = Base64Encode(std::span(all.data(), size));
-        ASSERT_TRUE(Base64DecodeInPlace(text));
-        EXPECT_EQ(text, std::string(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(size)));
-    }
-}
-
-TEST(Base64, RejectsInvalidTextButKeepsValidPrefix)
-{
-    std::vector<std::uint8_t> bytes;
-    EXPECT_FALSE(Base64Decode("Zm9v!m9v", bytes));
-    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "foo");
-    for (const char* bad : {"Zm9", "Zg==Zg==", "Z===", "Zm9v\n", "Zg=a"})
-    {
-        EXPECT_FALSE(Base64Decode(bad, bytes)) << bad;
-        std::string text = bad;
-        EXPECT_FALSE(Base64DecodeInPlace(text)) << bad;
-    }
-    std::string text = "Zm9v!m9v";
-    EXPECT_FALSE(Base64DecodeInPlace(text));
-    EXPECT_EQ(text, "foo");
-}
-
 TEST(Files, WriteCreatesFoldersReplacesAndReadsBack)
 {
     const std::string dir = TestRoot() + "files_test/";

@@ -14,7 +14,8 @@ namespace
 {
 std::string Folder(const std::string& name)
 {
-    const auto folder = std::filesystem::temp_directory_path() / ("lirno_util_" + name + "_" + std::to_string(::getpid()));
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("lirno_util_" + name + "_" + std::to_string(::getpid()));
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     return folder.string() + "/";
@@ -106,13 +107,14 @@ TEST(ChildProcess, CleanChildrenKeepNoDescriptorOfOurs)
     // Not close-on-exec, as a descriptor opened by a library might be.
     const int ours = ::open("/dev/null", O_RDONLY);
     ASSERT_GE(ours, 0);
-    const std::vector<std::string> hasIt = {"/bin/sh", "-c", "test -e /proc/self/fd/" + std::to_string(ours)};
+    const std::vector<std::string> has_it = {"/bin/sh", "-c",
+                                             "test -e /proc/self/fd/" + std::to_string(ours)};
     SpawnOptions options;
-    auto child = Spawn(hasIt, options);
+    auto child = Spawn(has_it, options);
     ASSERT_TRUE(child);
     EXPECT_EQ(Wait(child->pid).exit_code, 0);
     options.clean = true;
-    child = Spawn(hasIt, options);
+    child = Spawn(has_it, options);
     ASSERT_TRUE(child);
     EXPECT_EQ(Wait(child->pid).exit_code, 1);
     ::close(ours);

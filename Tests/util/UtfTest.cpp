@@ -19,12 +19,12 @@ TEST(Utf, MalformedUtf8BecomesReplacementsWithoutSwallowingWhatFollows)
 {
     const char16_t R = 0xFFFD;
     // A sequence cut short: the byte that cut it is read again as the start of the next one.
-    EXPECT_EQ(Utf8ToUtf16("\xE6\x97" "A"), (std::u16string{R, u'A'}));
+    EXPECT_EQ(Utf8ToUtf16(std::string("\xE6\x97") + "A"), (std::u16string{R, u'A'}));
     EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x98"), (std::u16string{R}));
     // Stray continuation bytes and bytes that lead nothing: one replacement each.
-    EXPECT_EQ(Utf8ToUtf16("\x80\xBF\xFF" "b"), (std::u16string{R, R, R, u'b'}));
+    EXPECT_EQ(Utf8ToUtf16(std::string("\x80\xBF\xFF") + "b"), (std::u16string{R, R, R, u'b'}));
     // Overlong forms, encoded surrogates and values past U+10FFFF: one for the whole sequence.
-    EXPECT_EQ(Utf8ToUtf16("\xC0\xAF" "c"), (std::u16string{R, u'c'}));
+    EXPECT_EQ(Utf8ToUtf16(std::string("\xC0\xAF") + "c"), (std::u16string{R, u'c'}));
     EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), (std::u16string{R}));
     EXPECT_EQ(Utf8ToUtf16("\xF4\x90\x80\x80"), (std::u16string{R}));
 }

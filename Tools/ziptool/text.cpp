@@ -1,7 +1,6 @@
 #include "text.h"
 
-#include "utf.h"
-
+#include <Util/Utf.h>
 #include <cstdio>
 #include <vector>
 
@@ -9,12 +8,12 @@ namespace ziptool
 {
 std::u16string widen(const std::string& text)
 {
-    return zipengine::to_utf16(text);
+    return util::Utf8ToUtf16(text);
 }
 
 std::string narrow(const char16_t* text)
 {
-    return zipengine::to_utf8(text);
+    return util::Utf16ToUtf8(text);
 }
 
 namespace

@@ -15,7 +15,8 @@ std::string ToLowerAscii(std::string_view text)
 bool EqualsIgnoreCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return ToLowerAscii(x) == ToLowerAscii(y); });
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](char x, char y) { return ToLowerAscii(x) == ToLowerAscii(y); });
 }
 
 bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix)

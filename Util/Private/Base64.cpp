@@ -26,7 +26,8 @@ std::string Base64Encode(std::span<const std::uint8_t> bytes)
     std::size_t i = 0;
     for (; i + 3 <= bytes.size(); i += 3)
     {
-        const std::uint32_t n = (std::uint32_t{bytes[i]} << 16) | (std::uint32_t{bytes[i + 1]} << 8) | bytes[i + 2];
+        const std::uint32_t n =
+            (std::uint32_t{bytes[i]} << 16) | (std::uint32_t{bytes[i + 1]} << 8) | bytes[i + 2];
         out += Alphabet[(n >> 18) & 63];
         out += Alphabet[(n >> 12) & 63];
         out += Alphabet[(n >> 6) & 63];

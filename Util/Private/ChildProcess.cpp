@@ -55,7 +55,7 @@ bool MakePipe(StreamPipe& pipe, bool child_reads)
 // Adds what puts stream `target` (0, 1 or 2) where `stream` says; false when it cannot.
 bool Redirect(SpawnSetup& setup, int target, const Stream& stream, StreamPipe& pipe)
 {
-    const int writeFlags = O_WRONLY | O_CREAT | O_TRUNC;
+    const int write_flags = O_WRONLY | O_CREAT | O_TRUNC;
     switch (stream.kind)
     {
     case Stream::Kind::Inherit:
@@ -65,7 +65,7 @@ bool Redirect(SpawnSetup& setup, int target, const Stream& stream, StreamPipe& p
                                                   target == STDIN_FILENO ? O_RDONLY : O_WRONLY, 0) == 0;
     case Stream::Kind::File:
         return ::posix_spawn_file_actions_addopen(&setup.actions, target, stream.path.c_str(),
-                                                  target == STDIN_FILENO ? O_RDONLY : writeFlags, 0644) == 0;
+                                                  target == STDIN_FILENO ? O_RDONLY : write_flags, 0644) == 0;
     case Stream::Kind::Pipe:
         return MakePipe(pipe, target == STDIN_FILENO) &&
                ::posix_spawn_file_actions_adddup2(&setup.actions, pipe.child_end.Get(), target) == 0;

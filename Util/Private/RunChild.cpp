@@ -65,8 +65,8 @@ ChildResult RunChild(const std::vector<std::string>& argv, const std::string& in
         in.Reset();
     while (out.IsOpen() || err.IsOpen())
     {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
         {
             result.timed_out = true;
@@ -74,7 +74,8 @@ ChildResult RunChild(const std::vector<std::string>& argv, const std::string& in
         }
         pollfd fds[3];
         nfds_t count = 0;
-        for (const auto& [fd, events] : {std::pair{&in, POLLOUT}, std::pair{&out, POLLIN}, std::pair{&err, POLLIN}})
+        for (const auto& [fd, events] :
+             {std::pair{&in, POLLOUT}, std::pair{&out, POLLIN}, std::pair{&err, POLLIN}})
         {
             if (fd->IsOpen())
                 fds[count++] = pollfd{fd->Get(), static_cast<short>(events), 0};

@@ -2,19 +2,16 @@
 
 #include "Log.h"
 
+#include <Util/ChildProcess.h>
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <mutex>
 #include <set>
 #include <string_view>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace host
 {
@@ -71,8 +68,8 @@ bool Drain(int fd, std::string& into, std::size_t limit)
 class FLocalizationProcess final : public ILocalizationProcess
 {
 public:
-    FLocalizationProcess(pid_t pid, int output, int errors, std::string configPath)
-        : Pid(pid), Output(output), Errors(errors), ConfigPath(std::move(configPath))
+    FLocalizationProcess(pid_t pid, util::Descriptor output, util::Descriptor errors, std::string configPath)
+        : Pid(pid), Output(std::move(output)), Errors(std::move(errors)), ConfigPath(std::move(configPath))
     {
     }
 
@@ -82,8 +79,8 @@ public:
         // right under it in the log.
         ReadErrors();
         LogErrors();
-        Close(Output);
-        Close(Errors);
+        Output.Reset();
+        Errors.Reset();
         if (!Reaped)
         {
             // Releasing detaches: the step may go on, and someone must still collect its status
@@ -91,7 +88,7 @@ public:
             std::thread(
                 [pid = Pid]
                 {
-                    ::waitpid(pid, nullptr, 0);
+                    util::Wait(pid);
                     Forget(pid);
                 })
                 .detach();
@@ -104,9 +101,9 @@ public:
     std::string ReadNewOutput() override
     {
         std::string text;
-        if (Output >= 0 && !Drain(Output, text, std::string::npos))
+        if (Output.IsOpen() && !Drain(Output.Get(), text, std::string::npos))
         {
-            Close(Output); // end of output: every writer is gone
+            Output.Reset(); // end of output: every writer is gone
         }
         const std::size_t before = ErrorText.size();
         ReadErrors();
@@ -121,27 +118,16 @@ public:
         {
             return false;
         }
-        int status = 0;
-        pid_t result = 0;
-        do
-        {
-            result = ::waitpid(Pid, &status, WNOHANG);
-        } while (result < 0 && errno == EINTR);
-        if (result == 0)
+        const util::ChildStatus status = util::Poll(Pid);
+        if (status.state == util::ChildStatus::State::Running)
         {
             return true;
         }
         Reaped = true;
         Forget(Pid);
-        if (result == Pid && WIFEXITED(status))
-        {
-            Code = WEXITSTATUS(status);
-        }
-        else if (result == Pid && WIFSIGNALED(status))
-        {
-            // Shells report a killed process this way; a crash must not pass for success.
-            Code = 128 + WTERMSIG(status);
-        }
+        // A killed step counts as 128 + its signal, as shells report it: a crash must not pass
+        // for success.
+        Code = status.ShellCode();
         {
             const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - Started).count();
             std::lock_guard lock(LiveMutex);
@@ -161,9 +147,9 @@ public:
 private:
     void ReadErrors()
     {
-        if (Errors >= 0 && !Drain(Errors, ErrorText, MaxErrorText))
+        if (Errors.IsOpen() && !Drain(Errors.Get(), ErrorText, MaxErrorText))
         {
-            Close(Errors);
+            Errors.Reset();
         }
     }
 
@@ -198,58 +184,14 @@ private:
         }
     }
 
-    static void Close(int& fd)
-    {
-        if (fd >= 0)
-        {
-            ::close(fd);
-            fd = -1;
-        }
-    }
-
     pid_t Pid;
     std::chrono::steady_clock::time_point Started = std::chrono::steady_clock::now();
-    int Output;
-    int Errors;
+    util::Descriptor Output;
+    util::Descriptor Errors;
     std::string ConfigPath;
     std::string ErrorText;
     bool Reaped = false;
     std::optional<int> Code;
-};
-
-// Owns the spawn attributes and file actions for the duration of one spawn.
-struct FSpawnSetup
-{
-    FSpawnSetup()
-    {
-        ::posix_spawn_file_actions_init(&Actions);
-        ::posix_spawnattr_init(&Attributes);
-    }
-    ~FSpawnSetup()
-    {
-        ::posix_spawn_file_actions_destroy(&Actions);
-        ::posix_spawnattr_destroy(&Attributes);
-    }
-    FSpawnSetup(const FSpawnSetup&) = delete;
-    FSpawnSetup& operator=(const FSpawnSetup&) = delete;
-
-    bool Prepare(int outputWriteEnd, int errorWriteEnd)
-    {
-        sigset_t none;
-        sigset_t all;
-        sigemptyset(&none);
-        sigfillset(&all);
-        return ::posix_spawn_file_actions_addopen(&Actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0) == 0 &&
-               ::posix_spawn_file_actions_adddup2(&Actions, outputWriteEnd, STDOUT_FILENO) == 0 &&
-               ::posix_spawn_file_actions_adddup2(&Actions, errorWriteEnd, STDERR_FILENO) == 0 &&
-               ::posix_spawn_file_actions_addclosefrom_np(&Actions, STDERR_FILENO + 1) == 0 &&
-               ::posix_spawnattr_setsigmask(&Attributes, &none) == 0 &&
-               ::posix_spawnattr_setsigdefault(&Attributes, &all) == 0 &&
-               ::posix_spawnattr_setflags(&Attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) == 0;
-    }
-
-    posix_spawn_file_actions_t Actions;
-    posix_spawnattr_t Attributes;
 };
 } // namespace
 
@@ -260,60 +202,36 @@ std::unique_ptr<ILocalizationProcess> StartLocalizationProcess(const std::string
     {
         return nullptr;
     }
-    int pipeEnds[2];
-    int errorEnds[2];
-    // Close-on-exec, so steps started at the same time from other threads never hold each
-    // other's pipes open.
-    if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
-    {
-        return nullptr;
-    }
-    if (::pipe2(errorEnds, O_CLOEXEC) != 0)
-    {
-        ::close(pipeEnds[0]);
-        ::close(pipeEnds[1]);
-        return nullptr;
-    }
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& argument : arguments)
-    {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-
-    FSpawnSetup setup;
-    pid_t pid = -1;
-    bool started = false;
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    util::SpawnOptions options;
+    options.input = util::Stream::Null();
+    options.output = util::Stream::Pipe();
+    options.error = util::Stream::Pipe();
+    options.clean = true;
+    options.non_blocking_pipes = true;
+    std::optional<util::Child> child;
     {
         // Registered under the lock, so an interrupt cannot miss a step starting right now.
         std::lock_guard lock(LiveMutex);
-        started = setup.Prepare(pipeEnds[1], errorEnds[1]) &&
-                  ::posix_spawn(&pid, program.c_str(), &setup.Actions, &setup.Attributes, argv.data(), environ) == 0;
-        if (started)
+        child = util::Spawn(argv, options);
+        if (child)
         {
-            LivePids().insert(pid);
+            LivePids().insert(child->pid);
         }
     }
-    ::close(pipeEnds[1]);
-    ::close(errorEnds[1]);
-    if (!started)
+    if (!child)
     {
-        ::close(pipeEnds[0]);
-        ::close(errorEnds[0]);
         return nullptr;
     }
-    for (const int fd : {pipeEnds[0], errorEnds[0]})
-    {
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-    }
+    const pid_t pid = child->pid;
     std::string commandLine = program;
     for (const std::string& argument : arguments)
     {
         commandLine += " " + argument;
     }
     Log(LogLocalizationStep, EVerbosity::Verbose, "Step started (process " + std::to_string(pid) + "): " + commandLine);
-    return std::make_unique<FLocalizationProcess>(pid, pipeEnds[0], errorEnds[0],
+    return std::make_unique<FLocalizationProcess>(pid, std::move(child->output), std::move(child->error),
                                                   arguments.empty() ? program : arguments.front());
 }
 
@@ -328,7 +246,7 @@ void StopLocalizationProcesses()
     std::lock_guard lock(LiveMutex);
     for (const pid_t pid : LivePids())
     {
-        ::kill(pid, SIGTERM);
+        util::Kill(pid, SIGTERM);
     }
 }
 } // namespace host

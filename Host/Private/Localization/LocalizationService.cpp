@@ -1,25 +1,18 @@
 #include "LocalizationService.h"
 
+#include "AsciiCase.h"
 #include "LocalizationConfigKeys.h"
 #include "LocalizationProcess.h"
 #include "LocalizationSettings.h"
 #include "Log.h"
 #include "StepConfigs.h"
 
-#include <algorithm>
-#include <cctype>
 #include <mutex>
 
 namespace host
 {
 namespace
 {
-bool SameName(const std::string& a, const std::string& b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
-}
-
 // One DefaultEditor.ini's target set. It is parsed again only when the file's text changed, so
 // that callers get the same target objects back and can compare them by identity.
 class FTargetSetCache
@@ -54,7 +47,8 @@ const FTargetSettings* FindTarget(const std::vector<FTargetSettings>& set, const
 {
     for (const FTargetSettings& settings : set)
     {
-        if (byIdentity ? settings.Target.get() == &target : SameName(settings.Target->Name, target.Name))
+        if (byIdentity ? settings.Target.get() == &target
+                       : EqualsIgnoreCase(settings.Target->Name, target.Name))
         {
             return &settings;
         }

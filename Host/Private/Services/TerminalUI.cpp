@@ -3,12 +3,10 @@
 #include "StringUtil.h"
 #include "TerminalProgress.h"
 
+#include <Util/ChildProcess.h>
+
 #include <chrono>
 #include <cstdlib>
-#include <spawn.h>
-#include <sys/wait.h>
-
-extern char** environ;
 
 namespace host
 {
@@ -16,16 +14,7 @@ namespace
 {
 bool IsWebAddress(const std::string& url)
 {
-    const auto lower = [&](std::size_t n)
-    {
-        std::string prefix = url.substr(0, n);
-        for (char& c : prefix)
-        {
-            c = ToLowerAscii(c);
-        }
-        return prefix;
-    };
-    return lower(7) == "http://" || lower(8) == "https://";
+    return StartsWithIgnoreCase(url, "http://") || StartsWithIgnoreCase(url, "https://");
 }
 } // namespace
 
@@ -37,15 +26,10 @@ bool OpenInSystemBrowser(const std::string& url)
     {
         return false;
     }
-    pid_t pid = 0;
-    std::string program = "xdg-open";
-    char* argv[] = {program.data(), const_cast<char*>(url.c_str()), nullptr};
-    if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ) != 0)
-    {
-        return false;
-    }
-    int status = 0;
-    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    util::SpawnOptions options;
+    options.search_path = true;
+    const std::optional<util::Child> opener = util::Spawn({"xdg-open", url}, options);
+    return opener && util::Wait(opener->pid).exit_code == 0;
 }
 
 void FRunRecords::AddDialog(FDialogRecord record)

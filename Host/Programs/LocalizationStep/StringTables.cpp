@@ -7,8 +7,8 @@
 #include "LocFormat/FileIo.h"
 #include "LocFormat/Utf8.h"
 
+#include <Util/AsciiCase.h>
 #include <algorithm>
-#include <cctype>
 #include <map>
 #include <optional>
 
@@ -18,19 +18,12 @@ namespace fs = std::filesystem;
 
 namespace
 {
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 // Anything named *.csv that is not a folder is meant as a string table; one that cannot be read
 // (a dangling link, a device) must fail the step rather than silently drop its texts.
 bool IsCsvFile(const fs::directory_entry& entry)
 {
     std::error_code ec;
-    return !entry.is_directory(ec) && Lower(entry.path().extension().string()) == ".csv";
+    return !entry.is_directory(ec) && util::ToLowerAscii(entry.path().extension().string()) == ".csv";
 }
 
 bool IsExcluded(const fs::path& folder, const std::vector<fs::path>& excluded)
@@ -105,7 +98,7 @@ bool FindColumns(const locformat::FCsvRow& header, const std::string& name, FCol
     std::optional<std::size_t> source;
     for (std::size_t i = 0; i < header.Fields.size(); ++i)
     {
-        const std::string column = Lower(header.Fields[i]);
+        const std::string column = util::ToLowerAscii(header.Fields[i]);
         if (column == "namespace")
         {
             columns.Namespace = i;

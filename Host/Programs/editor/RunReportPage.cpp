@@ -1,34 +1,14 @@
 #include "RunReportPage.h"
 
+#include <Util/Html.h>
+
 namespace editor
 {
 namespace
 {
 std::string Escape(const std::string& text)
 {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text)
-    {
-        switch (c)
-        {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
+    return util::HtmlEscaped(text);
 }
 
 std::string Text(const nlohmann::ordered_json& value)

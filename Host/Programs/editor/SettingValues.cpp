@@ -1,19 +1,13 @@
 #include "SettingValues.h"
 
+#include <Util/AsciiCase.h>
+
 #include <algorithm>
-#include <cctype>
 
 namespace editor
 {
 namespace
 {
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 bool EndsWith(const std::string& text, const std::string& tail)
 {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
@@ -22,14 +16,14 @@ bool EndsWith(const std::string& text, const std::string& tail)
 
 bool IsSecretKey(const std::string& key)
 {
-    const std::string name = Lower(key);
+    const std::string name = util::ToLowerAscii(key);
     return EndsWith(name, "key") || name.find("password") != std::string::npos ||
            name.find("secret") != std::string::npos || name.find("token") != std::string::npos;
 }
 
 bool IsAddressKey(const std::string& key)
 {
-    const std::string name = Lower(key);
+    const std::string name = util::ToLowerAscii(key);
     return name == "host" || EndsWith(name, "url");
 }
 
@@ -39,7 +33,7 @@ std::string CheckValue(const std::string& key, const std::string& value)
     {
         return {};
     }
-    const std::string lower = Lower(value);
+    const std::string lower = util::ToLowerAscii(value);
     const std::size_t schemeEnd = lower.rfind("http://", 0) == 0 ? 7 : lower.rfind("https://", 0) == 0 ? 8 : 0;
     const bool blank = std::any_of(value.begin(), value.end(),
                                    [](unsigned char c) { return c <= ' ' || c == 0x7f; });
@@ -47,7 +41,7 @@ std::string CheckValue(const std::string& key, const std::string& value)
     {
         return "'" + value + "' is not an http or https address (for example http://127.0.0.1:8080)";
     }
-    if (Lower(key) == "host" && value.back() == '/')
+    if (util::ToLowerAscii(key) == "host" && value.back() == '/')
     {
         // Request addresses are the Host followed by a path that starts with "/".
         return "'" + value + "' ends in \"/\"; request addresses are Host + path, so write it as '" +

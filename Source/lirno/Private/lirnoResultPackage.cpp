@@ -3,6 +3,7 @@
 // against the version that was uploaded and the one on disk now. Files that change are staged
 // beside their targets and committed together under a journal, so the project ends up all as
 // before or all as after.
+#include "AsciiCase.h"
 #include "Host.h"
 #include "lirnoApplyJournal.h"
 #include "lirnoArchiveMerge.h"
@@ -51,19 +52,11 @@ std::string ZipMessage(ZipResult code)
     return text;
 }
 
-std::string Lower(std::string_view text)
-{
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
-    return lower;
-}
-
 // The plug-in's own files in the localization folder, and its staging and journal files
 // anywhere below it: a package may never replace them.
 bool IsReservedName(std::string_view name)
 {
-    const std::string lower = Lower(name);
+    const std::string lower = host::ToLowerAscii(name);
     const std::string_view base = std::string_view(lower).substr(lower.rfind('/') + 1);
     return std::find(std::begin(OwnFileNames), std::end(OwnFileNames), lower) != std::end(OwnFileNames) ||
            base.starts_with(ProcessedFileName) || lirnoApplyJournal::IsOwnName(lower);

@@ -3,8 +3,8 @@
 // so the order stays the order in which targets were first seen.
 #pragma once
 
-#include <algorithm>
-#include <cctype>
+#include "AsciiCase.h"
+
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -20,7 +20,7 @@ public:
 
     void Add(std::string key, V value)
     {
-        const std::string folded = Fold(key);
+        const std::string folded = host::ToLowerAscii(key);
         if (const auto found = Index.find(folded); found != Index.end())
         {
             Entries[found->second] = FEntry{std::move(key), std::move(value)};
@@ -32,7 +32,7 @@ public:
 
     const V* Find(std::string_view key) const
     {
-        const auto found = Index.find(Fold(key));
+        const auto found = Index.find(host::ToLowerAscii(key));
         return found == Index.end() ? nullptr : &Entries[found->second].second;
     }
 
@@ -40,14 +40,6 @@ public:
     auto end() const { return Entries.end(); }
 
 private:
-    static std::string Fold(std::string_view key)
-    {
-        std::string folded(key);
-        std::transform(folded.begin(), folded.end(), folded.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        return folded;
-    }
-
     std::vector<FEntry> Entries;
     std::unordered_map<std::string, std::size_t> Index;
 };

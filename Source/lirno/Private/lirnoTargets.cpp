@@ -1,27 +1,14 @@
 // Target discovery: cultures, native cultures, file locations and the localization folder.
+#include "AsciiCase.h"
 #include "Host.h"
 #include "lirnoFileHelper.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <optional>
 
 namespace lirno
 {
-namespace
-{
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(),
-                      [](char a, char b) {
-                          return std::tolower(static_cast<unsigned char>(a)) ==
-                                 std::tolower(static_cast<unsigned char>(b));
-                      });
-}
-} // namespace
-
 std::string lirnoFileHelper::JoinPath(std::string_view left, std::string_view right)
 {
     std::string joined(left);
@@ -137,7 +124,7 @@ TResult<FTargetFiles> lirnoFileHelper::ResolveTargetFiles(const host::FLocalizat
     // Engine targets keep their paths relative to the engine, the project's to the project.
     const std::string absoluteConfig = host::ConvertToAbsolutePath(configPath);
     const std::string engineConfigDir = host::ConvertToAbsolutePath(h.Paths().EngineConfigDir());
-    const bool bEngine = StartsWithIgnoringCase(absoluteConfig, engineConfigDir);
+    const bool bEngine = host::StartsWithIgnoreCase(absoluteConfig, engineConfigDir);
     const std::string base = bEngine ? h.Paths().EngineDir() : h.Paths().ProjectDir();
     const std::string sourceFolder = JoinPath(base, values[0]);
     // What is packed leaves the machine: only the target's own files, inside its own tree.

@@ -44,6 +44,17 @@ struct SpawnOptions
     // signal handling and an empty signal mask.
     bool clean = false;
     bool non_blocking_pipes = false; // our ends of the pipes
+
+    // Standard input from /dev/null, standard output and error together into `file`: a program
+    // that runs in the background with its log kept.
+    static SpawnOptions LoggingTo(std::string file)
+    {
+        SpawnOptions options;
+        options.input = Stream::Null();
+        options.output = Stream::File(std::move(file));
+        options.error = Stream::SameAsOutput();
+        return options;
+    }
 };
 
 // A started child, and our ends of the streams that are pipes (closed where a stream is not).
@@ -82,8 +93,8 @@ struct ChildStatus
     }
 };
 
-ChildStatus Poll(pid_t pid);                                     // never blocks
-ChildStatus Wait(pid_t pid);                                     // until it ends
+ChildStatus Poll(pid_t pid);                                       // never blocks
+ChildStatus Wait(pid_t pid);                                       // until it ends
 ChildStatus WaitFor(pid_t pid, std::chrono::milliseconds timeout); // Running when time ran out
 
 // False when there is no such process (or group).

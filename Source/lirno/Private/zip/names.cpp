@@ -8,17 +8,12 @@ namespace zipengine
 {
 namespace
 {
-char16_t fold(char16_t c)
-{
-    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
-}
-
 bool equal_ignoring_case(std::u16string_view a, std::u16string_view b)
 {
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (fold(a[i]) != fold(b[i]))
+        if (fold_ascii(a[i]) != fold_ascii(b[i]))
             return false;
     return true;
 }

@@ -16,6 +16,13 @@ inline bool is_separator(char16_t c)
     return c == u'/' || c == u'\\';
 }
 
+// Names compare without case for the ASCII letters only: no byte of a UTF-8 name and no other
+// UTF-16 unit ever folds.
+template <class Char> constexpr Char fold_ascii(Char c)
+{
+    return c >= Char('a') && c <= Char('z') ? static_cast<Char>(c - Char('a') + Char('A')) : c;
+}
+
 // 0 (stored) for names whose extension marks already-compressed data, else 8 (deflated).
 std::uint16_t method_for_name(std::u16string_view name);
 

@@ -231,8 +231,7 @@ ZipResult unzip_find_item(ZipHandle* handle, const char16_t* name, bool ignore_c
     const std::string wanted = to_utf8(std::u16string_view(name, length));
     if (wanted.size() >= 256)
         return not_found();
-    auto fold = [ignore_case](char c)
-    { return ignore_case && c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
+    auto fold = [ignore_case](char c) { return ignore_case ? fold_ascii(c) : c; };
     const std::int32_t previous = reader.cursor_index;
     for (std::int32_t i = 0; i < reader.count; ++i)
     {
