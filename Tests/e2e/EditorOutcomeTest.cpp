@@ -17,9 +17,13 @@ std::string LastLine(const std::string& text)
     const auto start = text.rfind('\n', end);
     return text.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
 }
+
+class EditorOutcome : public JobFixture
+{
+};
 } // namespace
 
-TEST_F(JobFixture, FailingStepFromBrokenStringTableExitsThreeWithTheStepsReason)
+TEST_F(EditorOutcome, FailingStepFromBrokenStringTableExitsThreeWithTheStepsReason)
 {
     {
         std::ofstream table(project_ / "Content/StringTables/Menus/MainMenu.csv", std::ios::app);
@@ -40,7 +44,7 @@ TEST_F(JobFixture, FailingStepFromBrokenStringTableExitsThreeWithTheStepsReason)
     EXPECT_NE(LastLine(log).find("Outcome: exit status 3: the job completed, but"), std::string::npos) << log;
 }
 
-TEST_F(JobFixture, UnreachableServiceIsNamedWithCurlsReasonAndExitsOne)
+TEST_F(EditorOutcome, UnreachableServiceIsNamedWithCurlsReasonAndExitsOne)
 {
     // A port nothing listens on: the service was started and stopped again.
     StartService(PseudoConfig());

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <fstream>
 
 namespace e2e
@@ -27,10 +26,6 @@ std::string PseudoConfig(const std::string& latest_plugin_version)
 
 void JobFixture::SetUp()
 {
-    std::string pattern = (fs::temp_directory_path() / "lirno-e2e-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    work_ = pattern;
-    project_ = work_ / "Demo";
     fs::copy(DEMO_PROJECT_DIR, project_, fs::copy_options::recursive);
 }
 
@@ -38,11 +33,6 @@ void JobFixture::TearDown()
 {
     if (service_)
         StopService(SIGTERM);
-    // A failed case keeps its folder for a look at the project, the log and the outputs.
-    if (HasFailure())
-        std::fprintf(stderr, "kept %s\n", work_.c_str());
-    else
-        fs::remove_all(work_);
 }
 
 void JobFixture::StartService(const std::string& config_json, const std::vector<std::string>& flags)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Processes.h"
+#include "TempFolder.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -42,8 +43,10 @@ protected:
     std::string EditorLog() const { return ReadFile((project_ / "Saved/Logs/Editor.log").string()); }
     std::string JobOutput() const { return ReadFile((work_ / "editor.out").string()); }
 
-    std::filesystem::path work_;
-    std::filesystem::path project_;
+    // A failed case keeps its folder for a look at the project, the log and the outputs.
+    testsupport::FTempFolder folder_{"lirno-e2e", testsupport::FTempFolder::EKeep::OnFailure};
+    const std::filesystem::path work_ = folder_.Path();
+    const std::filesystem::path project_ = work_ / "Demo";
     std::unique_ptr<Process> service_;
     int port_ = 0;
 };

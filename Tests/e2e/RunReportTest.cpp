@@ -47,9 +47,13 @@ void ExpectRequiredMembers(const nlohmann::json& schema, const nlohmann::json& v
         }
     }
 }
+
+class RunReport : public JobFixture
+{
+};
 } // namespace
 
-TEST_F(JobFixture, ReportOfARealJobHoldsWhatTheSchemaRequiresAndCountsTheTranslations)
+TEST_F(RunReport, ReportOfARealJobHoldsWhatTheSchemaRequiresAndCountsTheTranslations)
 {
     StartService(ReadFile(SERVICE_CONFIG));
     Configure("demo-key-0001");
@@ -84,7 +88,7 @@ TEST_F(JobFixture, ReportOfARealJobHoldsWhatTheSchemaRequiresAndCountsTheTransla
     EXPECT_GT(translated, 0u) << json["localization"].dump();
     EXPECT_FALSE(json["localization"]["filesChanged"].empty());
 }
-TEST_F(JobFixture, ReportOfAFailedStepGivesItsExitCodeAndItsErrorLine)
+TEST_F(RunReport, ReportOfAFailedStepGivesItsExitCodeAndItsErrorLine)
 {
     {
         std::ofstream table(project_ / "Content/StringTables/Menus/MainMenu.csv", std::ios::app);

@@ -49,9 +49,13 @@ void ExpectArchivesAsShipped(const std::string& localization)
         }
     }
 }
+
+class TranslationJob : public JobFixture
+{
+};
 } // namespace
 
-TEST_F(JobFixture, CompletedJobTranslatesEveryCultureAndRunsTheSteps)
+TEST_F(TranslationJob, CompletedJobTranslatesEveryCultureAndRunsTheSteps)
 {
     StartService(DefaultConfig());
     Configure("demo-key-0001");
@@ -93,7 +97,7 @@ TEST_F(JobFixture, CompletedJobTranslatesEveryCultureAndRunsTheSteps)
                                       "GenerateWordCountReport Start", "GenerateWordCountReport Done"}));
 }
 
-TEST_F(JobFixture, UnknownKeyIsShownAndLeavesTheArchivesAlone)
+TEST_F(TranslationJob, UnknownKeyIsShownAndLeavesTheArchivesAlone)
 {
     StartService(PseudoConfig());
     Configure("not-a-key");
@@ -104,7 +108,7 @@ TEST_F(JobFixture, UnknownKeyIsShownAndLeavesTheArchivesAlone)
     ExpectArchivesAsShipped(LocalizationFolder());
 }
 
-TEST_F(JobFixture, QuotaQuestionAnsweredNoEndsTheJob)
+TEST_F(TranslationJob, QuotaQuestionAnsweredNoEndsTheJob)
 {
     StartService(PseudoConfig());
     Configure("e2e-tiny");
@@ -115,7 +119,7 @@ TEST_F(JobFixture, QuotaQuestionAnsweredNoEndsTheJob)
     ExpectArchivesAsShipped(LocalizationFolder());
 }
 
-TEST_F(JobFixture, ServiceKilledWhileTheJobPollsEndsItWithinSeconds)
+TEST_F(TranslationJob, ServiceKilledWhileTheJobPollsEndsItWithinSeconds)
 {
     // The task is paced to take minutes, so the job is surely still polling when the service dies.
     StartService(PseudoConfig(), {"--min-task-seconds", "600"});
@@ -135,7 +139,7 @@ TEST_F(JobFixture, ServiceKilledWhileTheJobPollsEndsItWithinSeconds)
     EXPECT_NE(JobOutput().find("message: Translation error StatusCode:"), std::string::npos) << JobOutput();
 }
 
-TEST_F(JobFixture, DeclinedUpdateOfferLetsTheJobGoOn)
+TEST_F(TranslationJob, DeclinedUpdateOfferLetsTheJobGoOn)
 {
     StartService(PseudoConfig("9.9"));
     Configure("e2e-key");

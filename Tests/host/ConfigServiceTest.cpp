@@ -12,9 +12,10 @@ namespace
 {
 FProjectPaths PathsOf(const std::string& dir)
 {
-    auto project = LoadProject(dir);
-    EXPECT_TRUE(project.Project) << project.Error;
-    return FProjectPaths(*project.Project, "/engine");
+    std::string error;
+    auto project = LoadProject(dir, error);
+    EXPECT_TRUE(project) << error;
+    return FProjectPaths(*project, "/engine");
 }
 const std::string Section = "/Script/hosttest.TestSettings";
 } // namespace
@@ -70,20 +71,21 @@ TEST(ConfigService, SavedValuesReadBackAndOtherSectionsSurvive)
 TEST(ProjectPaths, ProjectFolderNeedsExactlyOneProjectFile)
 {
     const std::string dir = MakeProject("paths_project", "Game");
-    auto loaded = LoadProject(dir);
-    ASSERT_TRUE(loaded.Project);
-    EXPECT_EQ(loaded.Project->Name, "Game");
-    const FProjectPaths paths(*loaded.Project, "/opt/editor");
+    std::string error;
+    auto loaded = LoadProject(dir, error);
+    ASSERT_TRUE(loaded) << error;
+    EXPECT_EQ(loaded->Name, "Game");
+    const FProjectPaths paths(*loaded, "/opt/editor");
     EXPECT_EQ(paths.ProjectDir(), dir);
     EXPECT_EQ(paths.ProjectFilePath(), dir + "Game.project");
     EXPECT_EQ(paths.ProjectSavedDir(), dir + "Saved/");
     EXPECT_EQ(paths.EngineConfigDir(), "/opt/editor/Config/");
 
     File::WriteAllText(dir + "Second.project", "{}");
-    EXPECT_FALSE(LoadProject(dir).Project);
+    EXPECT_FALSE(LoadProject(dir, error));
+    EXPECT_NE(error.find("more than one project file"), std::string::npos);
     File::Delete(dir + "Second.project");
     File::Delete(dir + "Game.project");
-    loaded = LoadProject(dir);
-    EXPECT_FALSE(loaded.Project);
-    EXPECT_NE(loaded.Error.find("no project file"), std::string::npos);
+    EXPECT_FALSE(LoadProject(dir, error));
+    EXPECT_NE(error.find("no project file"), std::string::npos);
 }

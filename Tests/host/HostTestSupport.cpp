@@ -1,34 +1,21 @@
 #include "HostTestSupport.h"
 
 #include "Paths.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <unistd.h>
 
 namespace host::test
 {
 namespace fs = std::filesystem;
 
-namespace
-{
-struct FTestRoot
-{
-    std::string Path = testing::TempDir() + "hosttests-" + std::to_string(::getpid()) + "/";
-    FTestRoot() { fs::create_directories(Path); }
-    ~FTestRoot()
-    {
-        std::error_code ec;
-        fs::remove_all(Path, ec);
-    }
-};
-} // namespace
-
 const std::string& TestRoot()
 {
-    static const FTestRoot root;
-    return root.Path;
+    static const testsupport::FTempFolder root("hosttests");
+    static const std::string path = root.Path().string() + "/";
+    return path;
 }
 
 std::string MakeProject(const std::string& folderName, const std::string& name)

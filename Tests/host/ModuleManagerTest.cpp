@@ -12,13 +12,14 @@ using namespace host::test;
 namespace
 {
 // The real host over a temporary project, installed for the test's duration.
-class ModuleManagerTest : public testing::Test
+class ModuleManager : public testing::Test
 {
 protected:
     void StartHost(bool withSettings)
     {
         FEditorHostOptions options;
-        options.Project = *LoadProject(MakeProject("modules_project")).Project;
+        std::string error;
+        options.Project = *LoadProject(MakeProject("modules_project"), error);
         options.EngineDir = TestRoot() + "no_engine";
         options.Console = &Out.Console();
         options.WithSettingsModule = withSettings;
@@ -45,7 +46,7 @@ protected:
 };
 } // namespace
 
-TEST_F(ModuleManagerTest, DiscoversPluginAndStartsItsModule)
+TEST_F(ModuleManager, DiscoversPluginAndStartsItsModule)
 {
     StartHost(true);
     const auto plugin = Host->Plugins().Find("HostTest");
@@ -71,7 +72,7 @@ TEST_F(ModuleManagerTest, DiscoversPluginAndStartsItsModule)
     EXPECT_NE(Out.Text().find("LogHostTest: Display: shutdown\n"), std::string::npos);
 }
 
-TEST_F(ModuleManagerTest, WithoutSettingsModuleNoSectionIsRegistered)
+TEST_F(ModuleManager, WithoutSettingsModuleNoSectionIsRegistered)
 {
     StartHost(false);
     ASSERT_TRUE(Host->ModuleManager().LoadAll());
@@ -80,7 +81,7 @@ TEST_F(ModuleManagerTest, WithoutSettingsModuleNoSectionIsRegistered)
     EXPECT_TRUE(Host->Bindings().FindCommand("hosttest.Action"));
 }
 
-TEST_F(ModuleManagerTest, UnloadAndLoadAgainStartsAFreshLibrary)
+TEST_F(ModuleManager, UnloadAndLoadAgainStartsAFreshLibrary)
 {
     StartHost(true);
     ASSERT_TRUE(Host->ModuleManager().LoadModule("hosttestmodule"));
@@ -107,7 +108,7 @@ TEST_F(ModuleManagerTest, UnloadAndLoadAgainStartsAFreshLibrary)
     EXPECT_NE(text.find("startup 1\n", first + 1), std::string::npos) << text;
 }
 
-TEST_F(ModuleManagerTest, MissingLibraryOrUnknownModuleFailsWithMessage)
+TEST_F(ModuleManager, MissingLibraryOrUnknownModuleFailsWithMessage)
 {
     StartHost(true);
     std::filesystem::remove(PluginDir + "Binaries/libhosttestmodule.so");
@@ -119,4 +120,36 @@ TEST_F(ModuleManagerTest, MissingLibraryOrUnknownModuleFailsWithMessage)
         << text;
     EXPECT_NE(text.find("LogGeneral: Error: Module nothing belongs to no discovered plug-in"),
               std::string::npos);
+}
+
+TEST_F(ModuleManager, DescriptorMembersOfTheWrongTypeAreRefusedWithMessage)
+{
+    StartHost(false);
+    const std::string dir = TestRoot() + "modules_wrong_types/";
+    std::filesystem::create_directories(dir + "Numbered");
+    std::filesystem::create_directories(dir + "Typed");
+    File::WriteAllText(dir + "Numbered/Numbered.plugin",
+                       R"({"VersionName": 1.3, "Modules": [{"Name": "numberedmodule", "Type": "Editor"}]})");
+    File::WriteAllText(
+        dir + "Typed/Typed.plugin",
+        R"({"VersionName": "2.0", "Modules": [{"Name": "typedmodule", "Type": 7}, {"Name": "plainmodule"}]})");
+    Host->ModuleManager().Discover({dir + "Numbered", dir + "Typed"}, Host->Paths().ProjectDir() + "Plugins");
+
+    EXPECT_FALSE(Host->Plugins().Find("Numbered"));
+    ASSERT_TRUE(Host->Plugins().Find("Typed"));
+    EXPECT_EQ(Host->Plugins().Find("Typed")->Version, "2.0");
+    EXPECT_FALSE(Host->ModuleManager().LoadModule("numberedmodule"));
+    EXPECT_FALSE(Host->ModuleManager().LoadModule("typedmodule"));
+    const std::string text = Out.Text();
+    const std::string numbered = dir + "Numbered/Numbered.plugin";
+    EXPECT_NE(
+        text.find("LogGeneral: Error: Plug-in descriptor " + numbered + ": \"VersionName\" is not a string"),
+        std::string::npos)
+        << text;
+    EXPECT_NE(text.find("Typed/Typed.plugin, module typedmodule: \"Type\" is not a string"),
+              std::string::npos);
+    EXPECT_NE(text.find("Module numberedmodule belongs to no discovered plug-in"), std::string::npos);
+    // The well-formed module of the same descriptor is still known: only its library is missing.
+    EXPECT_FALSE(Host->ModuleManager().LoadModule("plainmodule"));
+    EXPECT_NE(Out.Text().find("Module plainmodule: libplainmodule.so is neither"), std::string::npos);
 }

@@ -3,6 +3,7 @@
 #include "Config.h"
 #include "EditorHost.h"
 #include "Paths.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +19,8 @@ namespace fs = std::filesystem;
 // A project whose service address refuses connections, so a job ends at its first request.
 std::string MakeProject(const std::string& name)
 {
-    const std::string dir = testing::TempDir() + "lirno_editor_" + name + "/";
+    static const testsupport::FTempFolder root("lirno-editor");
+    const std::string dir = (root / name).string() + "/";
     fs::remove_all(dir);
     fs::create_directories(dir + "Config");
     host::File::WriteAllText(dir + "Demo.project",
@@ -64,7 +66,8 @@ protected:
     EditorModule()
     {
         host::FEditorHostOptions options;
-        options.Project = *host::LoadProject(MakeProject("module")).Project;
+        std::string error;
+        options.Project = *host::LoadProject(MakeProject("module"), error);
         options.EngineDir = LIRNO_ENGINE_DIR;
         options.Console = &Out.Console;
         options.LogToFile = false;

@@ -1,6 +1,7 @@
 #include "lirnoTestSupport.h"
 
 #include "Json.h"
+#include "TempFolder.h"
 #include "lirnoWidePath.h"
 #include "zip.h"
 
@@ -44,8 +45,8 @@ std::string ProgressAnswer(double progress, const std::string& fileB64, const st
 
 std::vector<std::uint8_t> MakeZip(const std::vector<std::pair<std::string, std::string>>& entries)
 {
-    const auto path =
-        std::filesystem::temp_directory_path() / ("lirno-zip-" + std::to_string(::getpid()) + ".zip");
+    const testsupport::FTempFolder folder("lirno-zip");
+    const auto path = folder / "package.zip";
     ZipHandle* zip = zip_create_file(lirno::ToWide(path.string()).c_str(), nullptr);
     EXPECT_NE(zip, nullptr);
     for (const auto& [name, text] : entries)
@@ -56,7 +57,6 @@ std::vector<std::uint8_t> MakeZip(const std::vector<std::pair<std::string, std::
     zip_close(zip);
     std::vector<std::uint8_t> bytes;
     host::File::ReadAll(path.string(), bytes);
-    std::filesystem::remove(path);
     return bytes;
 }
 

@@ -1,32 +1,14 @@
 #include "DemoProject.h"
 
 #include <chrono>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 #include <thread>
 
 namespace fs = std::filesystem;
 
 namespace loctest
 {
-FTempDir::FTempDir()
-{
-    std::string pattern = (fs::temp_directory_path() / "loctest-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-    {
-        throw std::runtime_error("cannot create a temporary folder");
-    }
-    Dir = pattern;
-}
-
-FTempDir::~FTempDir()
-{
-    std::error_code ec;
-    fs::remove_all(Dir, ec);
-}
-
 FDemoPaths::FDemoPaths(fs::path projectDir, fs::path engineConfigDir)
     : Project(std::move(projectDir)), EngineConfig(std::move(engineConfigDir))
 {

@@ -4,25 +4,13 @@
 
 #include "Localization.h"
 #include "Paths.h"
+#include "TempFolder.h"
 
 #include <filesystem>
 #include <string>
 
 namespace loctest
 {
-class FTempDir
-{
-public:
-    FTempDir();
-    ~FTempDir();
-    FTempDir(const FTempDir&) = delete;
-    FTempDir& operator=(const FTempDir&) = delete;
-    const std::filesystem::path& Path() const { return Dir; }
-
-private:
-    std::filesystem::path Dir;
-};
-
 class FDemoPaths final : public host::IPaths
 {
 public:
@@ -39,7 +27,7 @@ private:
     std::filesystem::path EngineConfig;
 };
 
-// The copy lives in Root()/Demo; an engine configuration folder (empty at first) in Root()/Engine.
+// The copy lives in <temp>/Demo; an engine configuration folder (empty at first) in <temp>/EngineConfig.
 class FDemoProject
 {
 public:
@@ -52,7 +40,7 @@ public:
     void Write(const std::string& relative, const std::string& text) const;
 
 private:
-    FTempDir Root;
+    testsupport::FTempFolder Root{"loctest"};
     FDemoPaths DemoPaths;
 };
 

@@ -1,4 +1,4 @@
-#include "Localization/LocalizationProcess.h"
+#include "LocalizationProcess.h"
 #include "DemoProject.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "Localization/LocalizationService.h"
+#include "LocalizationService.h"
 #include "DemoProject.h"
 
 #include "Config.h"

@@ -1,6 +1,6 @@
 // The real step process on copies of the demo project, started through the editor's service.
 #include "DemoProject.h"
-#include "Localization/LocalizationService.h"
+#include "LocalizationService.h"
 
 #include "LocFormat/CompiledResource.h"
 #include "LocFormat/Origin.h"

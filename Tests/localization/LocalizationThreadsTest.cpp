@@ -1,8 +1,8 @@
 // The service is used from the editor's main thread and the job's status worker at once; these
 // run under ThreadSanitizer too.
 #include "DemoProject.h"
-#include "Localization/LocalizationProcess.h"
-#include "Localization/LocalizationService.h"
+#include "LocalizationProcess.h"
+#include "LocalizationService.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@ namespace
 {
 TEST(TextFiles, ArchiveRoundTripKeepsTranslationsByteExact)
 {
-    loctest::FTempDir dir;
+    const testsupport::FTempFolder dir("loctest");
     const std::string tricky = "<b>{PlayerName}</b> a\\b \"q\" \t\n/ é ñ 日本語 😀 &amp; \u2028 {0}{1}";
     locformat::FArchive archive{"Game", "ja", {{"UI", "A", "Hello {0}", tricky}, {"UI", "B", "Hi", ""}}};
     const std::string path = (dir.Path() / "ja" / "Game.archive").string();
@@ -139,7 +139,7 @@ TEST(TextFiles, MalformedInputIsAnErrorNamingTheFile)
 
 TEST(TextFiles, TextThatIsNotUtf8CannotBeWritten)
 {
-    loctest::FTempDir dir;
+    const testsupport::FTempFolder dir("loctest");
     const std::string path = (dir.Path() / "Game.archive").string();
     locformat::FArchive archive{"Game", "de", {{"N", "k", "s", "caf\xE9"}}};
     std::string error;

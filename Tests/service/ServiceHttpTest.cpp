@@ -2,6 +2,7 @@
 #include "PackageFixture.h"
 #include "PseudoProvider.h"
 #include "Server.h"
+#include "TempFolder.h"
 #include "lirnoProtocol.h"
 
 #include <LocFormat/Origin.h>
@@ -397,9 +398,8 @@ namespace lirno::service
 {
 TEST(ServiceTls, ServesHttpsWithTheGivenCertificateAndRefusesMissingOnes)
 {
-    char folder[] = "/tmp/lirno-tls-XXXXXX";
-    ASSERT_NE(::mkdtemp(folder), nullptr);
-    const std::string cert = std::string(folder) + "/cert.pem", key = std::string(folder) + "/key.pem";
+    const testsupport::FTempFolder folder("lirno-tls");
+    const std::string cert = (folder / "cert.pem").string(), key = (folder / "key.pem").string();
     const util::ChildResult made =
         util::RunChild({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out",
                         cert, "-days", "1", "-subj", "/CN=127.0.0.1"},
@@ -420,11 +420,10 @@ TEST(ServiceTls, ServesHttpsWithTheGivenCertificateAndRefusesMissingOnes)
     ASSERT_TRUE(answer);
     EXPECT_EQ(json::parse(answer->body)[Field::Status], Status::UpdateOffer);
 
-    config.tls_cert = std::string(folder) + "/missing.pem";
+    config.tls_cert = (folder / "missing.pem").string();
     TranslationService broken(config);
     EXPECT_FALSE(broken.Start(error));
     EXPECT_NE(error.find("missing.pem"), std::string::npos);
-    std::filesystem::remove_all(folder);
 }
 } // namespace lirno::service
 

@@ -2,6 +2,7 @@
 // survives when it is killed and started again on the same database.
 #include "PackageFixture.h"
 #include "Processes.h"
+#include "TempFolder.h"
 #include "lirnoProtocol.h"
 
 #include <algorithm>
@@ -39,17 +40,7 @@ json PostTo(int port, const std::string& path, const std::string& body, const st
 class ServiceProcess : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "lirno-service-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override
-    {
-        service_.reset();
-        fs::remove_all(folder_);
-    }
+    void TearDown() override { service_.reset(); }
 
     std::string WriteConfig(const std::string& text)
     {
@@ -93,7 +84,7 @@ protected:
         return std::stoi(ReadFile(port_file));
     }
 
-    fs::path folder_;
+    testsupport::FTempFolder folder_{"lirno-service"};
     std::unique_ptr<Process> service_;
 };
 } // namespace

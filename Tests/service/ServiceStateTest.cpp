@@ -2,6 +2,7 @@
 #include "ServiceState.h"
 #include "Accounts.h"
 #include "Sqlite.h"
+#include "TempFolder.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -10,19 +11,10 @@ namespace lirno::service
 {
 namespace
 {
-namespace fs = std::filesystem;
 
 class ServiceStateFile : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "lirno-state-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-        path_ = (folder_ / "state.db").string();
-    }
-    void TearDown() override { fs::remove_all(folder_); }
 
     std::unique_ptr<ServiceState> Open()
     {
@@ -51,8 +43,8 @@ protected:
         return input;
     }
 
-    fs::path folder_;
-    std::string path_;
+    testsupport::FTempFolder folder_{"lirno-state"};
+    std::string path_ = (folder_ / "state.db").string();
 };
 } // namespace
 

@@ -633,27 +633,12 @@ std::vector<FStepCall> FakeLocalization::StepCalls() const
 }
 
 // ---- FakeHost --------------------------------------------------------------------------------
-namespace
-{
-std::string MakeTempRoot()
-{
-    static std::atomic<int> counter{0};
-    const auto root = std::filesystem::temp_directory_path() /
-                      ("lirno-fake-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    std::filesystem::remove_all(root);
-    std::filesystem::create_directories(root);
-    return root.string();
-}
-} // namespace
-
-FakeHost::FakeHost() : Root(MakeTempRoot()), Folders(Root), Configuration(Root + "/UserConfig") {}
+FakeHost::FakeHost() : Root(Temp.Path().string()), Folders(Root), Configuration(Root + "/UserConfig") {}
 
 FakeHost::~FakeHost()
 {
     // Background tasks may still reach the other services: stop them while those exist.
     Clock.Shutdown();
-    std::error_code ignored;
-    std::filesystem::remove_all(Root, ignored);
 }
 
 std::vector<host::FLocArchiveEntry> FakeHost::SampleEntries(const std::string& culture)

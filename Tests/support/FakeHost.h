@@ -9,6 +9,7 @@
 #pragma once
 
 #include "Host.h"
+#include "TempFolder.h"
 
 #include <condition_variable>
 #include <deque>
@@ -298,7 +299,8 @@ public:
     static std::vector<host::FLocArchiveEntry> SampleEntries(const std::string& culture);
     std::string LocalizationFolder() const { return Folders.ProjectDir() + "Content/Localization"; }
 
-    std::string Root; // the temp folder, removed at destruction
+    testsupport::FTempFolder Temp{"lirno-fake"}; // removed after every service below has gone
+    std::string Root;                             // Temp's path
     FTimeline Timeline;
     FakeThreads Clock;
     FakeHttp Web{Clock};

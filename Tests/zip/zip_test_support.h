@@ -1,6 +1,7 @@
 // Shared helpers of the zip tests: a temporary folder, file helpers and archive builders.
 #pragma once
 
+#include "TempFolder.h"
 #include "zip.h"
 
 #include <algorithm>
@@ -63,25 +64,11 @@ inline std::uint32_t le32(const Bytes& b, std::size_t at)
     return le16(b, at) | (static_cast<std::uint32_t>(le16(b, at + 2)) << 16);
 }
 
+// A fixture whose cases each get a fresh folder of their own.
 class TempDir : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = std::filesystem::temp_directory_path() / ("zip_tests_" + std::to_string(::getpid()) + "_" +
-                                                         info->test_suite_name() + "_" + info->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        std::filesystem::permissions(dir_, std::filesystem::perms::all, ec);
-        std::filesystem::remove_all(dir_, ec);
-    }
-
-    std::string path(const std::string& relative) const { return (dir_ / relative).string(); }
+    std::string path(const std::string& relative) const { return (folder_ / relative).string(); }
     std::u16string wpath(const std::string& relative) const { return u16(path(relative)); }
 
     void write_file(const std::string& relative, const Bytes& data) const
@@ -105,7 +92,7 @@ protected:
         return names;
     }
 
-    std::filesystem::path dir_;
+    testsupport::FTempFolder folder_{"zip-tests"};
 };
 
 struct MemoryItem

@@ -24,19 +24,52 @@ struct FModuleManager::FLoadedModule
 
 namespace
 {
-std::vector<fs::path> DescriptorsIn(const fs::path& folder)
+// The folder's entries that pass `keep`, sorted. A folder that cannot be read, or stops being
+// readable midway, gives what was read: iterating with error codes, as the range-for's
+// increment would throw.
+template <class FKeep> std::vector<fs::path> EntriesIn(const fs::path& folder, FKeep keep)
 {
     std::vector<fs::path> found;
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder, ec))
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
     {
-        if (entry.is_regular_file(ec) && entry.path().extension() == ".plugin")
+        if (keep(*it))
         {
-            found.push_back(entry.path());
+            found.push_back(it->path());
         }
     }
     std::sort(found.begin(), found.end());
     return found;
+}
+
+std::vector<fs::path> DescriptorsIn(const fs::path& folder)
+{
+    return EntriesIn(folder,
+                     [](const fs::directory_entry& entry)
+                     {
+                         std::error_code ec;
+                         return entry.is_regular_file(ec) && entry.path().extension() == ".plugin";
+                     });
+}
+
+// A descriptor member that must be a string when present: absent gives "", another type is
+// logged and refused.
+bool ReadOptionalString(const nlohmann::json& object, const char* member, const std::string& where,
+                        std::string& value)
+{
+    const auto found = object.find(member);
+    if (found == object.end())
+    {
+        value.clear();
+        return true;
+    }
+    if (!found->is_string())
+    {
+        Log(LogGeneral, EVerbosity::Error, where + ": \"" + member + "\" is not a string");
+        return false;
+    }
+    value = found->get<std::string>();
+    return true;
 }
 } // namespace
 
@@ -60,16 +93,12 @@ void FModuleManager::Discover(const std::vector<std::string>& pluginFolders,
         const auto found = DescriptorsIn(folder);
         descriptors.insert(descriptors.end(), found.begin(), found.end());
     }
-    std::error_code ec;
-    std::vector<fs::path> projectFolders;
-    for (const auto& entry : fs::directory_iterator(projectPluginsDir, ec))
-    {
-        if (entry.is_directory(ec))
-        {
-            projectFolders.push_back(entry.path());
-        }
-    }
-    std::sort(projectFolders.begin(), projectFolders.end());
+    const auto projectFolders = EntriesIn(projectPluginsDir,
+                                          [](const fs::directory_entry& entry)
+                                          {
+                                              std::error_code ec;
+                                              return entry.is_directory(ec);
+                                          });
     for (const auto& folder : projectFolders)
     {
         const auto found = DescriptorsIn(folder);
@@ -98,16 +127,25 @@ void FModuleManager::Discover(const std::vector<std::string>& pluginFolders,
         plugin.Name = name;
         plugin.BaseDir = AsFolder(path.parent_path().string());
         plugin.DescriptorPath = plugin.BaseDir + path.filename().string();
-        plugin.Version = json.value("VersionName", std::string());
+        if (!ReadOptionalString(json, "VersionName", "Plug-in descriptor " + path.string(), plugin.Version))
+        {
+            continue;
+        }
         Plugins.Add(plugin);
         if (const auto modules = json.find("Modules"); modules != json.end() && modules->is_array())
         {
             for (const auto& module : *modules)
             {
-                if (module.is_object() && module.contains("Name") && module["Name"].is_string())
+                if (!module.is_object() || !module.contains("Name") || !module["Name"].is_string())
                 {
-                    Modules.push_back(
-                        {module["Name"].get<std::string>(), module.value("Type", std::string()), name});
+                    continue;
+                }
+                FPluginModuleInfo info{module["Name"].get<std::string>(), {}, name};
+                if (ReadOptionalString(module, "Type",
+                                       "Plug-in descriptor " + path.string() + ", module " + info.Name,
+                                       info.Type))
+                {
+                    Modules.push_back(std::move(info));
                 }
             }
         }

@@ -30,8 +30,13 @@ std::string EngineDirOfRunningProgram()
     return AsFolder(exe.parent_path().parent_path().string());
 }
 
-FProjectLoadResult LoadProject(const std::string& projectDir)
+std::optional<FProjectDescriptor> LoadProject(const std::string& projectDir, std::string& error)
 {
+    const auto fail = [&error](std::string why)
+    {
+        error = std::move(why);
+        return std::nullopt;
+    };
     std::error_code ec;
     std::vector<fs::path> files;
     // The project file itself names its folder as well.
@@ -41,38 +46,40 @@ FProjectLoadResult LoadProject(const std::string& projectDir)
     }
     else if (!fs::is_directory(projectDir, ec))
     {
-        return {std::nullopt, fs::exists(projectDir, ec)
-                                  ? projectDir + " is neither a project folder nor a <Name>.project file"
-                                  : "project folder " + projectDir + " does not exist"};
+        return fail(fs::exists(projectDir, ec)
+                        ? projectDir + " is neither a project folder nor a <Name>.project file"
+                        : "project folder " + projectDir + " does not exist");
     }
     else
     {
-        for (const auto& entry : fs::directory_iterator(projectDir, ec))
+        // Error codes throughout: the range-for's increment would throw.
+        for (fs::directory_iterator it(projectDir, ec), end; !ec && it != end; it.increment(ec))
         {
-            if (entry.is_regular_file(ec) && entry.path().extension() == ".project")
+            std::error_code entryError; // a dangling link is no project file, not the end of the folder
+            if (it->is_regular_file(entryError) && it->path().extension() == ".project")
             {
-                files.push_back(entry.path());
+                files.push_back(it->path());
             }
         }
     }
     if (files.empty())
     {
-        return {std::nullopt, "no project file (<Name>.project) in " + projectDir};
+        return fail("no project file (<Name>.project) in " + projectDir);
     }
     if (files.size() > 1)
     {
-        return {std::nullopt, "more than one project file in " + projectDir};
+        return fail("more than one project file in " + projectDir);
     }
     const std::string path = ConvertToAbsolutePath(files.front().string());
     std::string text;
     if (!File::ReadAllText(path, text))
     {
-        return {std::nullopt, "cannot read project file " + path};
+        return fail("cannot read project file " + path);
     }
     const auto json = nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
     if (!json.is_object())
     {
-        return {std::nullopt, "project file " + path + " is not a JSON object"};
+        return fail("project file " + path + " is not a JSON object");
     }
     FProjectDescriptor project;
     project.FilePath = path;
@@ -89,7 +96,7 @@ FProjectLoadResult LoadProject(const std::string& projectDir)
     {
         project.FileVersion = it->get<int>();
     }
-    return {project, {}};
+    return project;
 }
 
 FProjectPaths::FProjectPaths(const FProjectDescriptor& project, const std::string& engineDir)

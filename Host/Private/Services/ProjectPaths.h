@@ -18,13 +18,9 @@ struct FProjectDescriptor
     std::string FilePath; // absolute
 };
 
-// The folder's single project file, or an error text naming what is wrong.
-struct FProjectLoadResult
-{
-    std::optional<FProjectDescriptor> Project;
-    std::string Error;
-};
-HOST_API FProjectLoadResult LoadProject(const std::string& projectDir);
+// The folder's single project file (or the given "<Name>.project"); nothing, with `error` naming
+// what is wrong, when there is none.
+HOST_API std::optional<FProjectDescriptor> LoadProject(const std::string& projectDir, std::string& error);
 
 class HOST_API FProjectPaths final : public IPaths
 {

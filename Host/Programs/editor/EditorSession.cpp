@@ -20,14 +20,13 @@ FEditorSession::FEditorSession(std::unique_ptr<host::FEditorHost> host,
 
 std::unique_ptr<FEditorSession> FEditorSession::Open(const FSessionOptions& options, std::string& error)
 {
-    auto project = host::LoadProject(options.ProjectDir);
-    if (!project.Project)
+    auto project = host::LoadProject(options.ProjectDir, error);
+    if (!project)
     {
-        error = project.Error;
         return nullptr;
     }
     host::FEditorHostOptions hostOptions;
-    hostOptions.Project = *project.Project;
+    hostOptions.Project = *project;
     hostOptions.EngineDir = host::EngineDirOfRunningProgram();
     hostOptions.UI.Interactive = options.Interactive;
     hostOptions.UI.DefaultAnswer = options.DefaultAnswer;
@@ -54,7 +53,7 @@ std::unique_ptr<FEditorSession> FEditorSession::Open(const FSessionOptions& opti
         h.EditorLog().SetConsoleVerbosity(host::EVerbosity::Error);
     }
     host::Log(host::LogGeneral, host::EVerbosity::Log,
-              "Project " + project.Project->Name + " (" + h.Paths().ProjectFilePath() + "), engine " +
+              "Project " + project->Name + " (" + h.Paths().ProjectFilePath() + "), engine " +
                   h.Paths().EngineDir());
     return session;
 }
