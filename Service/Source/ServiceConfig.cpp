@@ -1,9 +1,12 @@
 #include "ServiceConfig.h"
 
+#include <algorithm>
+#include <charconv>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
+#include <type_traits>
 
 namespace lirno::service
 {
@@ -11,114 +14,210 @@ namespace
 {
 using nlohmann::json;
 
-// Throws json::exception with a readable message; caught once in ParseServiceConfig.
-void CheckKeys(const json& object, const std::set<std::string>& allowed, const std::string& where)
+// What the file may hold for a member of type T; numbers convert as the JSON library converts them.
+template <typename T> bool Holds(const json& value)
 {
-    if (!object.is_object())
-        throw std::runtime_error(where + " must be an object");
-    for (auto it = object.begin(); it != object.end(); ++it)
+    const auto strings = [](const auto& items)
+    { return std::all_of(items.begin(), items.end(), [](const json& item) { return item.is_string(); }); };
+    if constexpr (std::is_same_v<T, std::string>)
+        return value.is_string();
+    else if constexpr (std::is_arithmetic_v<T>)
+        return value.is_number();
+    else if constexpr (std::is_same_v<T, std::vector<std::string>>)
+        return value.is_array() && strings(value);
+    else
+        return value.is_object() && strings(value); // a map from names to strings
+}
+
+template <typename T> const char* KindOf()
+{
+    if constexpr (std::is_same_v<T, std::string>)
+        return "a string";
+    else if constexpr (std::is_arithmetic_v<T>)
+        return "a number";
+    else if constexpr (std::is_same_v<T, std::vector<std::string>>)
+        return "an array of strings";
+    else
+        return "an object of strings";
+}
+
+// Reads the members of one object of the file over what `out` holds. The first fault (an unknown
+// key, a member of the wrong type) stops the reading and is written to `error`.
+class MemberReader
+{
+public:
+    MemberReader(const json& object, std::string where, std::string& error)
+        : object_(object), where_(std::move(where)), error_(error)
     {
-        if (!allowed.contains(it.key()))
-            throw std::runtime_error("unknown key \"" + it.key() + "\" in " + where);
     }
-}
 
-template <typename T> void Read(const json& object, const char* key, T& out)
+    // Unknown keys are an error, so a typo does not silently leave a default in place.
+    MemberReader& AllowOnly(const std::set<std::string>& allowed)
+    {
+        if (!object_.is_object())
+            return Fail(where_ + " must be an object");
+        for (auto it = object_.begin(); it != object_.end() && ok_; ++it)
+        {
+            if (!allowed.contains(it.key()))
+                Fail("unknown key \"" + it.key() + "\" in " + where_);
+        }
+        return *this;
+    }
+
+    template <typename T> MemberReader& Read(const char* key, T& out)
+    {
+        if (!ok_)
+            return *this;
+        const auto it = object_.find(key);
+        if (it == object_.end())
+            return *this;
+        if (!Holds<T>(*it))
+            return Fail("\"" + std::string(key) + "\" in " + where_ + " must be " + KindOf<T>());
+        out = it->template get<T>();
+        return *this;
+    }
+
+    MemberReader& Require(const char* key)
+    {
+        if (ok_ && !object_.contains(key))
+            Fail(where_ + " must have \"" + key + "\"");
+        return *this;
+    }
+
+    bool Ok() const { return ok_; }
+
+private:
+    MemberReader& Fail(std::string why)
+    {
+        error_ = std::move(why);
+        ok_ = false;
+        return *this;
+    }
+
+    const json& object_;
+    std::string where_;
+    std::string& error_;
+    bool ok_ = true;
+};
+
+bool ReadApertium(const json& j, ApertiumConfig& a, std::string& error)
 {
-    if (const auto it = object.find(key); it != object.end())
-        out = it->get<T>();
+    return MemberReader(j, "apertium", error)
+        .AllowOnly({"command", "timeout_seconds", "batch_characters", "modes"})
+        .Read("command", a.command)
+        .Read("timeout_seconds", a.timeout_seconds)
+        .Read("batch_characters", a.batch_characters)
+        .Read("modes", a.modes)
+        .Ok();
 }
 
-void ReadApertium(const json& j, ApertiumConfig& a)
-{
-    CheckKeys(j, {"command", "timeout_seconds", "batch_characters", "modes"}, "apertium");
-    Read(j, "command", a.command);
-    Read(j, "timeout_seconds", a.timeout_seconds);
-    Read(j, "batch_characters", a.batch_characters);
-    if (const auto it = j.find("modes"); it != j.end())
-        a.modes = it->get<std::map<std::string, std::string>>();
-}
-
-void ReadAccounts(const json& j, std::vector<AccountConfig>& accounts)
+bool ReadAccounts(const json& j, std::vector<AccountConfig>& accounts, std::string& error)
 {
     if (!j.is_array())
-        throw std::runtime_error("accounts must be an array");
+    {
+        error = "accounts must be an array";
+        return false;
+    }
     accounts.clear();
     for (const json& entry : j)
     {
-        CheckKeys(entry, {"key", "user_id", "allowance", "top_up_url"}, "an account");
         AccountConfig account;
-        account.key = entry.at("key").get<std::string>();
-        Read(entry, "user_id", account.user_id);
-        Read(entry, "allowance", account.allowance);
-        Read(entry, "top_up_url", account.top_up_url);
+        if (!MemberReader(entry, "an account", error)
+                 .AllowOnly({"key", "user_id", "allowance", "top_up_url"})
+                 .Require("key")
+                 .Read("key", account.key)
+                 .Read("user_id", account.user_id)
+                 .Read("allowance", account.allowance)
+                 .Read("top_up_url", account.top_up_url)
+                 .Ok())
+            return false;
         accounts.push_back(std::move(account));
     }
+    return true;
 }
 
-void ReadConfig(const json& j, ServiceConfig& c)
+// TranslatorType header values are numbers, written as the object's keys.
+bool ReadTranslatorTypes(const std::map<std::string, std::string>& named, std::map<int, std::string>& types,
+                         std::string& error)
 {
-    CheckKeys(j,
-              {"address",
-               "port",
-               "port_file",
-               "tls_cert",
-               "tls_key",
-               "database",
-               "http_threads",
-               "client_timeout_seconds",
-               "min_body_bytes_per_second",
-               "upload_memory_bytes",
-               "max_upload_bytes",
-               "max_unpacked_bytes",
-               "max_request_bytes",
-               "workers",
-               "max_active_tasks",
-               "result_ttl_seconds",
-               "min_task_seconds",
-               "latest_plugin_version",
-               "update_url",
-               "default_provider",
-               "translator_types",
-               "fallback",
-               "pseudo_cultures",
-               "apertium",
-               "accounts",
-               "top_up_url",
-               "comment"},
-              "the configuration");
-    Read(j, "address", c.address);
-    Read(j, "port", c.port);
-    Read(j, "port_file", c.port_file);
-    Read(j, "tls_cert", c.tls_cert);
-    Read(j, "tls_key", c.tls_key);
-    Read(j, "database", c.database);
-    Read(j, "http_threads", c.http_threads);
-    Read(j, "client_timeout_seconds", c.client_timeout_seconds);
-    Read(j, "min_body_bytes_per_second", c.min_body_bytes_per_second);
-    Read(j, "upload_memory_bytes", c.upload_memory_bytes);
-    Read(j, "max_upload_bytes", c.max_upload_bytes);
-    Read(j, "max_unpacked_bytes", c.max_unpacked_bytes);
-    Read(j, "max_request_bytes", c.max_request_bytes);
-    Read(j, "workers", c.workers);
-    Read(j, "max_active_tasks", c.max_active_tasks);
-    Read(j, "result_ttl_seconds", c.result_ttl_seconds);
-    Read(j, "min_task_seconds", c.min_task_seconds);
-    Read(j, "latest_plugin_version", c.latest_plugin_version);
-    Read(j, "update_url", c.update_url);
-    Read(j, "default_provider", c.default_provider);
-    Read(j, "fallback", c.fallback);
-    Read(j, "pseudo_cultures", c.pseudo_cultures);
-    Read(j, "top_up_url", c.top_up_url);
-    if (const auto it = j.find("translator_types"); it != j.end())
+    for (const auto& [type, provider] : named)
     {
-        for (const auto& [type, provider] : it->get<std::map<std::string, std::string>>())
-            c.translator_types[std::stoi(type)] = provider;
+        int number = 0;
+        const char* end = type.data() + type.size();
+        const auto [stop, fault] = std::from_chars(type.data(), end, number);
+        if (fault != std::errc() || stop != end)
+        {
+            error = "translator_types key \"" + type + "\" is not a whole number";
+            return false;
+        }
+        types[number] = provider;
     }
-    if (const auto it = j.find("apertium"); it != j.end())
-        ReadApertium(*it, c.apertium);
-    if (const auto it = j.find("accounts"); it != j.end())
-        ReadAccounts(*it, c.accounts);
+    return true;
+}
+
+bool ReadConfig(const json& j, ServiceConfig& c, std::string& error)
+{
+    std::map<std::string, std::string> translator_types;
+    const bool read = MemberReader(j, "the configuration", error)
+                          .AllowOnly({"address",
+                                      "port",
+                                      "port_file",
+                                      "tls_cert",
+                                      "tls_key",
+                                      "database",
+                                      "http_threads",
+                                      "client_timeout_seconds",
+                                      "min_body_bytes_per_second",
+                                      "upload_memory_bytes",
+                                      "max_upload_bytes",
+                                      "max_unpacked_bytes",
+                                      "max_request_bytes",
+                                      "workers",
+                                      "max_active_tasks",
+                                      "result_ttl_seconds",
+                                      "min_task_seconds",
+                                      "latest_plugin_version",
+                                      "update_url",
+                                      "default_provider",
+                                      "translator_types",
+                                      "fallback",
+                                      "pseudo_cultures",
+                                      "apertium",
+                                      "accounts",
+                                      "top_up_url",
+                                      "comment"})
+                          .Read("address", c.address)
+                          .Read("port", c.port)
+                          .Read("port_file", c.port_file)
+                          .Read("tls_cert", c.tls_cert)
+                          .Read("tls_key", c.tls_key)
+                          .Read("database", c.database)
+                          .Read("http_threads", c.http_threads)
+                          .Read("client_timeout_seconds", c.client_timeout_seconds)
+                          .Read("min_body_bytes_per_second", c.min_body_bytes_per_second)
+                          .Read("upload_memory_bytes", c.upload_memory_bytes)
+                          .Read("max_upload_bytes", c.max_upload_bytes)
+                          .Read("max_unpacked_bytes", c.max_unpacked_bytes)
+                          .Read("max_request_bytes", c.max_request_bytes)
+                          .Read("workers", c.workers)
+                          .Read("max_active_tasks", c.max_active_tasks)
+                          .Read("result_ttl_seconds", c.result_ttl_seconds)
+                          .Read("min_task_seconds", c.min_task_seconds)
+                          .Read("latest_plugin_version", c.latest_plugin_version)
+                          .Read("update_url", c.update_url)
+                          .Read("default_provider", c.default_provider)
+                          .Read("fallback", c.fallback)
+                          .Read("pseudo_cultures", c.pseudo_cultures)
+                          .Read("top_up_url", c.top_up_url)
+                          .Read("translator_types", translator_types)
+                          .Ok();
+    if (!read || !ReadTranslatorTypes(translator_types, c.translator_types, error))
+        return false;
+    if (const auto it = j.find("apertium"); it != j.end() && !ReadApertium(*it, c.apertium, error))
+        return false;
+    if (const auto it = j.find("accounts"); it != j.end() && !ReadAccounts(*it, c.accounts, error))
+        return false;
+    return true;
 }
 } // namespace
 
@@ -131,16 +230,7 @@ std::optional<ServiceConfig> ParseServiceConfig(const std::string& text, std::st
         return std::nullopt;
     }
     ServiceConfig config;
-    try
-    {
-        ReadConfig(parsed, config);
-    }
-    catch (const std::exception& e)
-    {
-        error = e.what();
-        return std::nullopt;
-    }
-    if (!ValidateServiceConfig(config, error))
+    if (!ReadConfig(parsed, config, error) || !ValidateServiceConfig(config, error))
         return std::nullopt;
     return config;
 }

@@ -34,12 +34,19 @@ TEST(ServiceConfig, ReadsValuesOverDefaults)
 TEST(ServiceConfig, RefusesTyposAndUnknownProviders)
 {
     std::string error;
-    for (const char* text : {R"({"prot": 1})", R"({"port": "80"})", R"({"default_provider": "deepl"})",
-                             R"({"translator_types": {"1": "nope"}})", R"({"fallback": "english"})",
-                             R"({"accounts": [{"user_id": 1}]})", R"({"max_upload_bytes": 5000000000})", "{"})
+    for (const char* text :
+         {R"({"prot": 1})", R"({"port": "80"})", R"({"default_provider": "deepl"})",
+          R"({"translator_types": {"1": "nope"}})", R"({"fallback": "english"})",
+          R"({"accounts": [{"user_id": 1}]})", R"({"max_upload_bytes": 5000000000})", "{",
+          R"({"translator_types": {"two": "pseudo"}})", R"({"translator_types": {"2x": "pseudo"}})",
+          R"({"translator_types": {"99999999999": "pseudo"}})", R"({"pseudo_cultures": "qps"})",
+          R"({"apertium": {"modes": {"en>es": 1}}})", R"({"accounts": [{"key": 5}]})"})
     {
+        error.clear();
         EXPECT_FALSE(ParseServiceConfig(text, error)) << text;
         EXPECT_FALSE(error.empty()) << text;
     }
+    ParseServiceConfig(R"({"accounts": [{"key": "k", "allowance": "lots"}]})", error);
+    EXPECT_EQ(error, "\"allowance\" in an account must be a number");
 }
 } // namespace lirno::service
