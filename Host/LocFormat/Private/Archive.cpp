@@ -1,6 +1,5 @@
 #include "ArchiveReader.h"
 #include "JsonText.h"
-#include "LocFormat/FileIo.h"
 #include "LocFormat/TextFiles.h"
 
 #include <algorithm>
@@ -86,18 +85,11 @@ bool ArchiveToJson(const FArchive& archive, std::string& text, std::string& erro
 
 bool ReadArchive(const std::string& path, FArchive& archive, std::string& error)
 {
-    std::string text;
-    return ReadFileText(path, text, error) && ParseArchive(text, path, archive, error);
+    return detail::ReadTextFile(path, archive, error, ParseArchive);
 }
 
 bool WriteArchive(const std::string& path, const FArchive& archive, std::string& error)
 {
-    std::string text;
-    if (!ArchiveToJson(archive, text, error))
-    {
-        error = path + ": " + error;
-        return false;
-    }
-    return WriteFileAtomically(path, text, error);
+    return detail::WriteTextFile(path, archive, error, ArchiveToJson);
 }
 } // namespace locformat

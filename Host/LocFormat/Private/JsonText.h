@@ -2,6 +2,8 @@
 // field access with messages that say where the fault is, and the writer.
 #pragma once
 
+#include "LocFormat/FileIo.h"
+
 #include <nlohmann/json.hpp>
 
 #include <string>
@@ -29,4 +31,28 @@ bool FindEntries(const Json& root, const std::string& name, const Json*& entries
 bool WriteJsonText(const Json& value, const std::string& what, std::string& json, std::string& error);
 
 std::string EntryLocation(const std::string& name, std::size_t index);
+
+// Reads the file at `path` into `value` with `parse` (ParseManifest, ParseArchive), which names
+// the file in its messages.
+template <class T>
+bool ReadTextFile(const std::string& path, T& value, std::string& error,
+                  bool (*parse)(std::string_view, const std::string&, T&, std::string&))
+{
+    std::string text;
+    return ReadFileText(path, text, error) && parse(text, path, value, error);
+}
+
+// Replaces the file at `path` with what `toJson` (ManifestToJson, ArchiveToJson) makes of `value`.
+template <class T>
+bool WriteTextFile(const std::string& path, const T& value, std::string& error,
+                   bool (*toJson)(const T&, std::string&, std::string&))
+{
+    std::string text;
+    if (!toJson(value, text, error))
+    {
+        error = path + ": " + error;
+        return false;
+    }
+    return WriteFileAtomically(path, text, error);
+}
 } // namespace locformat::detail

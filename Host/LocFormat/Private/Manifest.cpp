@@ -1,5 +1,4 @@
 #include "JsonText.h"
-#include "LocFormat/FileIo.h"
 #include "LocFormat/TextFiles.h"
 
 #include <set>
@@ -113,18 +112,11 @@ bool ManifestToJson(const FManifest& manifest, std::string& text, std::string& e
 
 bool ReadManifest(const std::string& path, FManifest& manifest, std::string& error)
 {
-    std::string text;
-    return ReadFileText(path, text, error) && ParseManifest(text, path, manifest, error);
+    return detail::ReadTextFile(path, manifest, error, ParseManifest);
 }
 
 bool WriteManifest(const std::string& path, const FManifest& manifest, std::string& error)
 {
-    std::string text;
-    if (!ManifestToJson(manifest, text, error))
-    {
-        error = path + ": " + error;
-        return false;
-    }
-    return WriteFileAtomically(path, text, error);
+    return detail::WriteTextFile(path, manifest, error, ManifestToJson);
 }
 } // namespace locformat

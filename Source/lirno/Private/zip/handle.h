@@ -36,4 +36,30 @@ inline ZipResult check_handle(const ZipHandle* handle, std::uint32_t kind)
         return zip_result::BadArguments;
     return handle->kind == kind ? zip_result::Ok : zip_result::WrongHandleKind;
 }
+
+// Where a side opens (reader) or creates (writer) an archive, one function per kind of place,
+// and how it refuses a kind it does not know.
+struct ArchivePlaces
+{
+    ZipHandle* (*on_handle)(const void* handle, const char* password);
+    ZipHandle* (*on_path)(const char16_t* path, const char* password);
+    ZipHandle* (*in_memory)(const void* block, std::uint32_t length, const char* password);
+    ZipHandle* (*fail)(ZipResult result);
+};
+
+inline ZipHandle* open_by_kind(const ArchivePlaces& places, const void* where, std::uint32_t length,
+                               std::uint32_t kind, const char* password)
+{
+    switch (kind)
+    {
+    case zip_kind::Handle:
+        return places.on_handle(where, password);
+    case zip_kind::Path:
+        return places.on_path(static_cast<const char16_t*>(where), password);
+    case zip_kind::Memory:
+        return places.in_memory(where, length, password);
+    default:
+        return places.fail(zip_result::BadArguments);
+    }
+}
 } // namespace zipengine

@@ -139,17 +139,8 @@ using namespace zipengine;
 
 ZipHandle* unzip_open(const void* source, std::uint32_t length, std::uint32_t kind, const char* password)
 {
-    switch (kind)
-    {
-    case zip_kind::Handle:
-        return open_handle(source, password);
-    case zip_kind::Path:
-        return open_path(static_cast<const char16_t*>(source), password);
-    case zip_kind::Memory:
-        return open_memory(source, length, password);
-    default:
-        return fail_open(zip_result::BadArguments);
-    }
+    static constexpr ArchivePlaces places{open_handle, open_path, open_memory, fail_open};
+    return open_by_kind(places, source, length, kind, password);
 }
 
 ZipHandle* unzip_open_file(const char16_t* path, const char* password)

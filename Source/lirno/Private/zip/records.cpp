@@ -8,21 +8,41 @@ template <std::size_t N> void append(std::string& out, const std::uint8_t (&byte
 {
     out.append(reinterpret_cast<const char*>(bytes), N);
 }
+
+// The run of fields a local and a central header share, in the same order: from the version
+// needed to the extra field's length. Each header starts it at its own offset.
+void put_shared_fields(std::uint8_t* b, const ItemHeader& h, std::uint16_t flags, std::uint16_t extra_length)
+{
+    put16(b, h.version_needed);
+    put16(b + 2, flags);
+    put16(b + 4, h.method);
+    put32(b + 6, h.dos_stamp); // time then date: the low half comes first
+    put32(b + 10, h.crc);
+    put32(b + 14, h.compressed_size);
+    put32(b + 18, h.uncompressed_size);
+    put16(b + 22, h.name_length);
+    put16(b + 24, extra_length);
+}
+
+void get_shared_fields(const std::uint8_t* p, ItemHeader& h)
+{
+    h.version_needed = get16(p);
+    h.flags = get16(p + 2);
+    h.method = get16(p + 4);
+    h.dos_stamp = get32(p + 6);
+    h.crc = get32(p + 10);
+    h.compressed_size = get32(p + 14);
+    h.uncompressed_size = get32(p + 18);
+    h.name_length = get16(p + 22);
+    h.extra_length = get16(p + 24);
+}
 } // namespace
 
 void append_local_header(std::string& out, const ItemHeader& h, std::uint16_t flags)
 {
     std::uint8_t b[LocalHeaderSize];
     put32(b, LocalSignature);
-    put16(b + 4, h.version_needed);
-    put16(b + 6, flags);
-    put16(b + 8, h.method);
-    put32(b + 10, h.dos_stamp); // time then date: the low half comes first
-    put32(b + 14, h.crc);
-    put32(b + 18, h.compressed_size);
-    put32(b + 22, h.uncompressed_size);
-    put16(b + 26, h.name_length);
-    put16(b + 28, LocalTimeFieldSize);
+    put_shared_fields(b + 4, h, flags, LocalTimeFieldSize);
     append(out, b);
 }
 
@@ -31,15 +51,7 @@ void append_central_header(std::string& out, const ItemHeader& h, std::uint16_t 
     std::uint8_t b[CentralHeaderSize];
     put32(b, CentralSignature);
     put16(b + 4, h.version_made_by);
-    put16(b + 6, h.version_needed);
-    put16(b + 8, h.flags);
-    put16(b + 10, h.method);
-    put32(b + 12, h.dos_stamp);
-    put32(b + 16, h.crc);
-    put32(b + 20, h.compressed_size);
-    put32(b + 24, h.uncompressed_size);
-    put16(b + 28, h.name_length);
-    put16(b + 30, extra_length);
+    put_shared_fields(b + 6, h, h.flags, extra_length);
     put16(b + 32, h.comment_length);
     put16(b + 34, h.disk_start);
     put16(b + 36, h.internal_attributes);
@@ -100,15 +112,7 @@ bool parse_central_header(const std::uint8_t* p, ItemHeader& h)
     if (get32(p) != CentralSignature)
         return false;
     h.version_made_by = get16(p + 4);
-    h.version_needed = get16(p + 6);
-    h.flags = get16(p + 8);
-    h.method = get16(p + 10);
-    h.dos_stamp = get32(p + 12);
-    h.crc = get32(p + 16);
-    h.compressed_size = get32(p + 20);
-    h.uncompressed_size = get32(p + 24);
-    h.name_length = get16(p + 28);
-    h.extra_length = get16(p + 30);
+    get_shared_fields(p + 6, h);
     h.comment_length = get16(p + 32);
     h.disk_start = get16(p + 34);
     h.internal_attributes = get16(p + 36);
@@ -121,15 +125,7 @@ bool parse_local_header(const std::uint8_t* p, ItemHeader& h)
 {
     if (get32(p) != LocalSignature)
         return false;
-    h.version_needed = get16(p + 4);
-    h.flags = get16(p + 6);
-    h.method = get16(p + 8);
-    h.dos_stamp = get32(p + 10);
-    h.crc = get32(p + 14);
-    h.compressed_size = get32(p + 18);
-    h.uncompressed_size = get32(p + 22);
-    h.name_length = get16(p + 26);
-    h.extra_length = get16(p + 28);
+    get_shared_fields(p + 4, h);
     return true;
 }
 

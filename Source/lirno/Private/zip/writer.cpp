@@ -149,17 +149,8 @@ using namespace zipengine;
 
 ZipHandle* zip_create(const void* target, std::uint32_t length, std::uint32_t kind, const char* password)
 {
-    switch (kind)
-    {
-    case zip_kind::Handle:
-        return create_on_handle(target, password);
-    case zip_kind::Path:
-        return create_on_path(static_cast<const char16_t*>(target), password);
-    case zip_kind::Memory:
-        return create_in_memory(target, length, password);
-    default:
-        return fail_create(zip_result::BadArguments);
-    }
+    static constexpr ArchivePlaces places{create_on_handle, create_on_path, create_in_memory, fail_create};
+    return open_by_kind(places, target, length, kind, password);
 }
 
 ZipHandle* zip_create_file(const char16_t* path, const char* password)
