@@ -49,7 +49,7 @@ const char* ToString(EVerbosity verbosity)
 }
 
 FLogCategory::FLogCategory(const char* name, EVerbosity defaultVerbosity, EVerbosity compileTimeVerbosity)
-    : Name_(name), Default_(defaultVerbosity), CompileTime_(compileTimeVerbosity)
+    : CategoryName(name), DefaultLevel(defaultVerbosity), CompileTimeLevel(compileTimeVerbosity)
 {
     auto& registry = Categories();
     std::lock_guard lock(registry.Mutex);
@@ -75,7 +75,7 @@ void RaiseLogVerbosity(EVerbosity verbosity)
 
 bool FLogCategory::IsEnabled(EVerbosity verbosity) const
 {
-    return (verbosity <= Default_ || verbosity <= Raised.load()) && verbosity <= CompileTime_;
+    return (verbosity <= DefaultLevel || verbosity <= Raised.load()) && verbosity <= CompileTimeLevel;
 }
 
 std::vector<const FLogCategory*> RegisteredLogCategories()

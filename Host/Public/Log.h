@@ -32,13 +32,13 @@ public:
     FLogCategory(const FLogCategory&) = delete;
     FLogCategory& operator=(const FLogCategory&) = delete;
 
-    const char* Name() const { return Name_; }
+    const char* Name() const { return CategoryName; }
     bool IsEnabled(EVerbosity verbosity) const;
 
 private:
-    const char* Name_;
-    EVerbosity Default_;
-    EVerbosity CompileTime_;
+    const char* CategoryName;
+    EVerbosity DefaultLevel;
+    EVerbosity CompileTimeLevel;
 };
 
 // Lets every category write lines up to `verbosity` as well as its own default (the editor's

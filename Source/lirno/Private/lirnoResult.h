@@ -14,22 +14,22 @@ public:
     static TResult Ok(T value)
     {
         TResult r;
-        r.Value_ = std::move(value);
+        r.Held = std::move(value);
         return r;
     }
     static TResult Fail(std::string error)
     {
         TResult r;
-        r.Error_ = std::move(error);
+        r.Why = std::move(error);
         return r;
     }
 
-    bool IsOk() const { return Value_.has_value(); }
-    const T& Value() const { return *Value_; }
-    const std::string& Error() const { return Error_; }
+    bool IsOk() const { return Held.has_value(); }
+    const T& Value() const { return *Held; }
+    const std::string& Error() const { return Why; }
 
 private:
-    std::optional<T> Value_;
-    std::string Error_;
+    std::optional<T> Held;
+    std::string Why;
 };
 } // namespace lirno

@@ -39,24 +39,26 @@ public:
         }
     }
 
-    std::string Create(const std::string& password)
+    bool Create(const std::string& password, std::string& error)
     {
         Backup = zip_create_file(ToWide(BackupPath).c_str(), nullptr);
         if (!Backup)
         {
-            return "The backup archive could not be created: " + BackupPath;
+            error = "The backup archive could not be created: " + BackupPath;
+            return false;
         }
         Upload = zip_create_file(ToWide(UploadPath).c_str(), password.c_str());
         if (!Upload)
         {
-            return "The upload archive could not be created: " + UploadPath;
+            error = "The upload archive could not be created: " + UploadPath;
+            return false;
         }
-        return {};
+        return true;
     }
 
     // Adds one file to both archives, upload first, and lists it. A source file that is missing
     // or unreadable is left out of both; any other failure stops the packaging.
-    std::string Add(const std::string& entryName, const std::string& sourcePath, bool bManifest)
+    bool Add(const std::string& entryName, const std::string& sourcePath, bool bManifest, std::string& error)
     {
         const std::u16string name = ToWide(entryName);
         const std::u16string source = ToWide(sourcePath);
@@ -65,29 +67,31 @@ public:
             const ZipResult result = zip_add_file(archive, name.c_str(), source.c_str());
             if (result == zip_result::OpenFailed)
             {
-                return {};
+                return true;
             }
             if (result != zip_result::Ok)
             {
-                return "The entry " + entryName + " could not be added: " + ZipMessage(result);
+                error = "The entry " + entryName + " could not be added: " + ZipMessage(result);
+                return false;
             }
         }
         Files.push_back(FUploadedFile{entryName, sourcePath, bManifest});
-        return {};
+        return true;
     }
 
     std::vector<FUploadedFile> Files;
 
     // Finishes both archives; the upload archive is complete only when this succeeds.
-    std::string Finish()
+    bool Finish(std::string& error)
     {
         const ZipResult result = Close();
         if (result != zip_result::Ok)
         {
-            return "The archives could not be written: " + ZipMessage(result);
+            error = "The archives could not be written: " + ZipMessage(result);
+            return false;
         }
         bKeep = true;
-        return {};
+        return true;
     }
 
 private:
@@ -113,34 +117,33 @@ private:
     bool bKeep = false;
 };
 
-std::string AddTargets(FPackageArchives& archives)
+bool AddTargets(FPackageArchives& archives, std::string& error)
 {
     for (const auto& target : host::Get().Localization().GameTargets())
     {
         const auto files = lirnoFileHelper::ResolveTargetFiles(*target);
         if (!files.IsOk())
         {
-            return files.Error() + " Target:[" + target->Name + "]";
+            error = files.Error() + " Target:[" + target->Name + "]";
+            return false;
         }
         const FTargetFiles& f = files.Value();
         using H = lirnoFileHelper;
-        std::string error = archives.Add(H::JoinPath(target->Name, f.ManifestName),
-                                         H::JoinPath(f.SourceFolder, f.ManifestName), true);
+        if (!archives.Add(H::JoinPath(target->Name, f.ManifestName),
+                          H::JoinPath(f.SourceFolder, f.ManifestName), true, error))
+        {
+            return false;
+        }
         for (const auto& culture : target->SupportedCultures)
         {
-            if (!error.empty())
+            if (!archives.Add(H::JoinPath(H::JoinPath(target->Name, culture), f.ArchiveName),
+                              H::JoinPath(H::JoinPath(f.SourceFolder, culture), f.ArchiveName), false, error))
             {
-                break;
+                return false;
             }
-            error = archives.Add(H::JoinPath(H::JoinPath(target->Name, culture), f.ArchiveName),
-                                 H::JoinPath(H::JoinPath(f.SourceFolder, culture), f.ArchiveName), false);
-        }
-        if (!error.empty())
-        {
-            return error;
         }
     }
-    return {};
+    return true;
 }
 } // namespace
 
@@ -161,16 +164,9 @@ TResult<FUploadPackage> lirnoFileHelper::BuildUploadPackage(std::uint32_t jobNum
     FUploadPackage package;
     {
         FPackageArchives archives(backupPath, uploadPath);
-        std::string error = archives.Create(protocol::UploadPasswordPrefix + std::to_string(jobNumber));
-        if (error.empty())
-        {
-            error = AddTargets(archives);
-        }
-        if (error.empty())
-        {
-            error = archives.Finish();
-        }
-        if (!error.empty())
+        std::string error;
+        if (!archives.Create(protocol::UploadPasswordPrefix + std::to_string(jobNumber), error) ||
+            !AddTargets(archives, error) || !archives.Finish(error))
         {
             return FOutcome::Fail(error);
         }
