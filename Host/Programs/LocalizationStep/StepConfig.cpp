@@ -1,7 +1,7 @@
 #include "StepConfig.h"
 
 #include "Config.h"
-#include "Localization/LocalizationConfigKeys.h"
+#include "LocalizationConfigKeys.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
 #include "StringTables.h"
 
-#include "Localization/LocalizationConfigKeys.h"
+#include "LocalizationConfigKeys.h"
 #include "StepOutput.h"
 
 #include "LocFormat/Csv.h"
