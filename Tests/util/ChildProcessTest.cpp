@@ -1,10 +1,11 @@
 #include "Util/ChildProcess.h"
 
+#include "TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <fcntl.h>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -12,15 +13,6 @@ namespace util
 {
 namespace
 {
-std::string Folder(const std::string& name)
-{
-    const auto folder =
-        std::filesystem::temp_directory_path() / ("lirno_util_" + name + "_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    return folder.string() + "/";
-}
-
 std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -34,7 +26,8 @@ using State = ChildStatus::State;
 
 TEST(ChildProcess, ProgramsThatCannotStartGiveNothing)
 {
-    const std::string folder = Folder("nostart");
+    const testsupport::FTempFolder temp("lirno-util-spawn");
+    const std::string folder = temp.Path().string() + "/";
     std::ofstream(folder + "data.txt") << "not a program";
     EXPECT_FALSE(Spawn({folder + "missing"}));
     EXPECT_FALSE(Spawn({folder + "data.txt"}));
@@ -43,7 +36,6 @@ TEST(ChildProcess, ProgramsThatCannotStartGiveNothing)
     SpawnOptions options;
     options.input = Stream::File(folder + "missing");
     EXPECT_FALSE(Spawn({"/bin/true"}, options)) << "standard input from a missing file";
-    std::filesystem::remove_all(folder);
 }
 
 TEST(ChildProcess, ReportsExitCodesAndSignals)
@@ -74,7 +66,8 @@ TEST(ChildProcess, ReportsExitCodesAndSignals)
 
 TEST(ChildProcess, RedirectsStreamsToFilesAndPipes)
 {
-    const std::string folder = Folder("streams");
+    const testsupport::FTempFolder temp("lirno-util-streams");
+    const std::string folder = temp.Path().string() + "/";
     std::ofstream(folder + "in.txt") << "input\n";
     std::ofstream(folder + "out.txt") << "an older and longer text that must go";
     SpawnOptions options;
@@ -99,7 +92,6 @@ TEST(ChildProcess, RedirectsStreamsToFilesAndPipes)
         output.append(buffer, static_cast<std::size_t>(n));
     EXPECT_EQ(output, "out\n");
     EXPECT_EQ(Wait(child->pid).exit_code, 0);
-    std::filesystem::remove_all(folder);
 }
 
 TEST(ChildProcess, CleanChildrenKeepNoDescriptorOfOurs)
