@@ -1,5 +1,7 @@
 #include "RequestHeaders.h"
 
+#include "lirnoProtocol.h"
+
 #include <Util/AsciiCase.h>
 #include <Util/Base64.h>
 #include <charconv>
@@ -34,7 +36,7 @@ bool IsDecimal(std::string_view text, std::size_t max_digits)
 std::string ReadApiKey(const httplib::Request& request)
 {
     // A blank value may reach us as no header at all, depending on the client library.
-    std::string key = request.get_header_value("Authorization");
+    std::string key = request.get_header_value(protocol::Header::Authorization);
     const auto first = key.find_first_not_of(" \t");
     if (first == std::string::npos)
         return {};
@@ -43,16 +45,16 @@ std::string ReadApiKey(const httplib::Request& request)
 
 std::optional<std::string> ReadVersion(const httplib::Request& request, std::string& error)
 {
-    return Required(request, "Version", error);
+    return Required(request, protocol::Header::Version, error);
 }
 
 std::optional<UploadHeaders> ReadUploadHeaders(const httplib::Request& request, std::string& error)
 {
     UploadHeaders headers;
-    const auto rnd = Required(request, "Rnd", error);
-    const auto all = rnd ? Required(request, "TranslateAll", error) : std::nullopt;
-    const auto type = all ? Required(request, "TranslatorType", error) : std::nullopt;
-    const auto native = type ? Required(request, "NativeLang", error) : std::nullopt;
+    const auto rnd = Required(request, protocol::Header::Rnd, error);
+    const auto all = rnd ? Required(request, protocol::Header::TranslateAll, error) : std::nullopt;
+    const auto type = all ? Required(request, protocol::Header::TranslatorType, error) : std::nullopt;
+    const auto native = type ? Required(request, protocol::Header::NativeLang, error) : std::nullopt;
     if (!native)
         return std::nullopt;
     headers.api_key = ReadApiKey(request);

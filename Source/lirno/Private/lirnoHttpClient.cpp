@@ -3,6 +3,7 @@
 #include "Host.h"
 #include "Json.h"
 #include "lirnoFileHelper.h"
+#include "lirnoProtocol.h"
 #include "lirnoSetting.h"
 
 namespace lirno
@@ -48,14 +49,14 @@ host::FHttpRequest lirnoHttpClient::BuildRequest(const UlirnoSetting& settings, 
         {"User-Agent", "zq lirno"},
         {"Content-Type", JsonContentType},
         {"Accepts", JsonContentType},
-        {"Authorization", settings.API_KEY},
-        {"TranslateAll", settings.TranslateAll ? "true" : "false"},
+        {protocol::Header::Authorization, settings.API_KEY},
+        {protocol::Header::TranslateAll, settings.TranslateAll ? "true" : "false"},
         {"ProjectFilePath", host::Base64Encode(host::Get().Paths().ProjectFilePath())},
         {"ProjectID", ProjectId()},
-        {"NativeLang", host::Base64Encode(NativeCulturesJson())},
-        {"Version", PluginVersion},
-        {"Rnd", std::to_string(jobNumber)},
-        {"TranslatorType", std::to_string(static_cast<std::int32_t>(settings.TranslatorProvider))},
+        {protocol::Header::NativeLang, host::Base64Encode(NativeCulturesJson())},
+        {protocol::Header::Version, PluginVersion},
+        {protocol::Header::Rnd, std::to_string(jobNumber)},
+        {protocol::Header::TranslatorType, std::to_string(static_cast<std::int32_t>(settings.TranslatorProvider))},
         {"ENGINE_MAJOR_VERSION", EngineMajorVersion},
         {"ENGINE_MINOR_VERSION", EngineMinorVersion},
         {"ENGINE_PATCH_VERSION", EnginePatchVersion},

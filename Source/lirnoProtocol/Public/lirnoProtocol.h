@@ -25,6 +25,17 @@ inline constexpr std::int32_t OtherQuestion = 3; // asked as Question; the refer
 inline constexpr std::int32_t UpdateOffer = 4;   // check-update only: Msg asked, Yes opens result_errormsg
 } // namespace Status
 
+// Request header names the service reads (the plug-in sends more, for the service's logs).
+namespace Header
+{
+inline constexpr char Authorization[] = "Authorization"; // the user's API key
+inline constexpr char Version[] = "Version";             // the plug-in's version
+inline constexpr char Rnd[] = "Rnd";                     // the job number, also in the upload password
+inline constexpr char TranslateAll[] = "TranslateAll";   // "true" or "false"
+inline constexpr char TranslatorType[] = "TranslatorType";
+inline constexpr char NativeLang[] = "NativeLang"; // Base64 of JSON: target name -> native culture
+} // namespace Header
+
 // Member names on the wire: the envelope's and the task record's. Reading ignores letter case.
 namespace Field
 {
