@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 namespace editor
 {
 
-FLocalizationSnapshot TakeLocalizationSnapshot(const std::string& localizationDir)
+FLocalizationSnapshot TakeLocalizationSnapshot(const std::string& localizationDir, ESnapshotDetail detail)
 {
     FLocalizationSnapshot snapshot;
     std::error_code ec;
@@ -44,10 +44,14 @@ FLocalizationSnapshot TakeLocalizationSnapshot(const std::string& localizationDi
             snapshot.Archives[culture.parent_path().generic_string() + "/" + culture.filename().string()];
         for (auto& entry : archive.Entries)
         {
-            FTextState state{std::move(entry.Source), std::move(entry.Translation), {}};
-            for (auto& [name, json] : entry.OtherFields)
+            FTextState state{{}, std::move(entry.Translation), {}};
+            if (detail == ESnapshotDetail::Everything)
             {
-                state.Origin = name == "Origin" ? std::move(json) : std::move(state.Origin);
+                state.Source = std::move(entry.Source);
+                for (auto& [name, json] : entry.OtherFields)
+                {
+                    state.Origin = name == "Origin" ? std::move(json) : std::move(state.Origin);
+                }
             }
             texts[{std::move(entry.Namespace), std::move(entry.Key)}] = std::move(state);
         }
@@ -55,7 +59,8 @@ FLocalizationSnapshot TakeLocalizationSnapshot(const std::string& localizationDi
     return snapshot;
 }
 
-FLocalizationChanges CompareSnapshots(const FLocalizationSnapshot& before, const FLocalizationSnapshot& after)
+FLocalizationChanges CompareSnapshots(const FLocalizationSnapshot& before, const FLocalizationSnapshot& after,
+                                      bool listTexts)
 {
     FLocalizationChanges changes;
     for (const auto& [path, print] : after.Files)
@@ -97,7 +102,10 @@ FLocalizationChanges CompareSnapshots(const FLocalizationSnapshot& before, const
                 culture.Kept += translation.empty() ? 0 : 1;
                 continue;
             }
-            culture.Texts.push_back({id.first, id.second, state.Source, was, translation, state.Origin});
+            if (listTexts)
+            {
+                culture.Texts.push_back({id.first, id.second, state.Source, was, translation, state.Origin});
+            }
             if (translation.empty())
             {
                 ++culture.Emptied;

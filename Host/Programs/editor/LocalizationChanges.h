@@ -23,7 +23,15 @@ struct FLocalizationSnapshot
     // "Target/Culture" -> (namespace, key) -> translation
     std::map<std::string, std::map<std::pair<std::string, std::string>, FTextState>> Archives;
 };
-FLocalizationSnapshot TakeLocalizationSnapshot(const std::string& localizationDir);
+// A snapshot taken only to be compared with a later one needs the translations alone: the
+// sources and origin marks are read from the later one. It is held for the whole run, so it
+// stays small.
+enum class ESnapshotDetail
+{
+    TranslationsOnly,
+    Everything,
+};
+FLocalizationSnapshot TakeLocalizationSnapshot(const std::string& localizationDir, ESnapshotDetail detail);
 
 struct FTextChange
 {
@@ -63,8 +71,9 @@ struct FLocalizationChanges
     std::vector<std::string> FilesChanged;
     std::vector<std::string> FilesRemoved;
 };
-FLocalizationChanges CompareSnapshots(const FLocalizationSnapshot& before,
-                                      const FLocalizationSnapshot& after);
+// `listTexts`: also list each changed text (for the page); counting alone needs no copies.
+FLocalizationChanges CompareSnapshots(const FLocalizationSnapshot& before, const FLocalizationSnapshot& after,
+                                      bool listTexts);
 
 // "Game/es: 18 texts translated, 7 kept; Menus/es: ..." or "no translations changed".
 std::string SummaryLine(const FLocalizationChanges& changes);

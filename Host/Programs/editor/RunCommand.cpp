@@ -184,12 +184,14 @@ int RunCommand(FSessionOptions options, const FRunArguments& arguments)
     facts.CommandLine = arguments.CommandLine;
     facts.Started = UtcNow();
     const std::string localizationDir = host.Paths().ProjectDir() + "Content/Localization";
-    const FLocalizationSnapshot before = TakeLocalizationSnapshot(localizationDir);
+    const FLocalizationSnapshot before = TakeLocalizationSnapshot(localizationDir, ESnapshotDetail::TranslationsOnly);
     // Runs once: on the main thread at the end, or on the guard's when it ends the run.
     const auto recordEnd = [&](int status, const std::string& meaning)
     {
-        const FLocalizationSnapshot after = TakeLocalizationSnapshot(localizationDir);
-        facts.Changes = CompareSnapshots(before, after);
+        // The summary line counts; only a report shows sources and origins.
+        const FLocalizationSnapshot after = TakeLocalizationSnapshot(
+            localizationDir, arguments.ReportPath.empty() ? ESnapshotDetail::TranslationsOnly : ESnapshotDetail::Everything);
+        facts.Changes = CompareSnapshots(before, after, arguments.ReportPath.ends_with(".html"));
         AttachEntryNotes(log.Problems(), after, facts.Changes);
         host::FConsole::Standard().WriteLine("summary: " + SummaryLine(facts.Changes));
         LogOutcome(log, status, meaning);
