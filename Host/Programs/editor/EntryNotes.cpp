@@ -9,15 +9,8 @@ namespace
 {
 constexpr std::string_view ArchiveExtension = ".archive";
 
-struct FParsedNote
-{
-    std::string Culture; // "Target/Culture"
-    std::string Entry;   // "Namespace/Key"; empty for the whole file
-    std::string Reason;
-};
-
 // The first archive path in the line and what follows it; false when there is none.
-bool ParseNote(std::string_view line, FParsedNote& note)
+bool ParseNote(std::string_view line, std::string& culturePath, FParsedNote& note)
 {
     for (std::size_t end = line.find(ArchiveExtension); end != std::string_view::npos;
          end = line.find(ArchiveExtension, end + 1))
@@ -51,7 +44,7 @@ bool ParseNote(std::string_view line, FParsedNote& note)
         {
             continue;
         }
-        note.Culture = culture;
+        culturePath = culture;
         note.Reason = rest.substr(2);
         return true;
     }
@@ -59,50 +52,44 @@ bool ParseNote(std::string_view line, FParsedNote& note)
 }
 } // namespace
 
-void AttachEntryNotes(const std::vector<std::string>& logLines, const FLocalizationSnapshot& after,
-                      FLocalizationChanges& changes)
+FEntryNotes ParseEntryNotes(const std::vector<std::string>& logLines)
 {
-    // "Namespace/Key" of every entry, built for a culture the first time a line names it.
-    using FEntries = std::map<std::pair<std::string, std::string>, FTextState>;
-    std::unordered_map<std::string, std::unordered_map<std::string, FEntries::const_iterator>> indexes;
+    FEntryNotes notes;
     for (const std::string& line : logLines)
     {
-        FParsedNote parsed;
-        if (!ParseNote(line, parsed))
+        std::string culture;
+        FParsedNote note;
+        if (ParseNote(line, culture, note))
         {
-            continue;
+            notes[culture].push_back(std::move(note));
         }
-        const auto archive = after.Archives.find(parsed.Culture);
-        FCultureChanges* culture = nullptr;
-        for (FCultureChanges& candidate : changes.Cultures)
+    }
+    return notes;
+}
+
+void AttachEntryNotes(const FEntryNotes& notes, const FArchiveTexts& texts, FCultureChanges& culture)
+{
+    const auto found = notes.find(culture.Target + "/" + culture.Culture);
+    if (found == notes.end())
+    {
+        return;
+    }
+    // "Namespace/Key" of every entry, as the log names them.
+    std::unordered_map<std::string, const FTextState*> index;
+    for (const auto& [id, state] : texts)
+    {
+        index.emplace(id.first + "/" + id.second, &state);
+    }
+    for (const FParsedNote& parsed : found->second)
+    {
+        FEntryNote note{parsed.Entry, {}, {}, parsed.Reason};
+        const auto entry = parsed.Entry.empty() ? index.end() : index.find(parsed.Entry);
+        if (entry != index.end())
         {
-            culture = candidate.Target + "/" + candidate.Culture == parsed.Culture ? &candidate : culture;
+            note.Source = entry->second->Source;
+            note.Translation = entry->second->Translation;
         }
-        if (archive == after.Archives.end() || !culture)
-        {
-            continue;
-        }
-        FEntryNote note;
-        note.Reason = std::move(parsed.Reason);
-        note.Entry = parsed.Entry;
-        if (!parsed.Entry.empty())
-        {
-            auto [index, fresh] = indexes.try_emplace(parsed.Culture);
-            if (fresh)
-            {
-                for (auto it = archive->second.begin(); it != archive->second.end(); ++it)
-                {
-                    index->second.emplace(it->first.first + "/" + it->first.second, it);
-                }
-            }
-            const auto entry = index->second.find(parsed.Entry);
-            if (entry != index->second.end())
-            {
-                note.Source = entry->second->second.Source;
-                note.Translation = entry->second->second.Translation;
-            }
-        }
-        culture->Notes.push_back(std::move(note));
+        culture.Notes.push_back(std::move(note));
     }
 }
 } // namespace editor

@@ -5,13 +5,23 @@
 
 #include "LocalizationChanges.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
 namespace editor
 {
-// Adds each such line to the culture it names, with the entry's text as it is after the run;
-// lines naming an archive that is not there are left out.
-void AttachEntryNotes(const std::vector<std::string>& logLines, const FLocalizationSnapshot& after,
-                      FLocalizationChanges& changes);
+struct FParsedNote
+{
+    std::string Entry; // "Namespace/Key"; empty for the whole file
+    std::string Reason;
+};
+// "Target/Culture" -> the notes on its archive, in the order logged.
+using FEntryNotes = std::map<std::string, std::vector<FParsedNote>>;
+
+FEntryNotes ParseEntryNotes(const std::vector<std::string>& logLines);
+
+// Adds the notes on this culture's archive to its changes, with each entry's text as it is
+// after the run (none for an entry the archive lacks).
+void AttachEntryNotes(const FEntryNotes& notes, const FArchiveTexts& texts, FCultureChanges& culture);
 } // namespace editor

@@ -3,16 +3,19 @@
 #include "LocalizationFiles.h"
 #include "Paths.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <sstream>
+#include <tuple>
 
 namespace fs = std::filesystem;
 
 namespace editor
 {
 
-FLocalizationSnapshot TakeLocalizationSnapshot(const std::string& localizationDir, ESnapshotDetail detail)
+FLocalizationSnapshot TakeLocalizationSnapshot(const std::string& localizationDir, ESnapshotDetail detail,
+                                               const FArchiveVisitor& visitArchive)
 {
     FLocalizationSnapshot snapshot;
     std::error_code ec;
@@ -40,29 +43,86 @@ FLocalizationSnapshot TakeLocalizationSnapshot(const std::string& localizationDi
         }
         // Target/Culture/Target.archive: the folders name the target and the culture.
         const fs::path culture = relative.parent_path();
-        auto& texts =
-            snapshot.Archives[culture.parent_path().generic_string() + "/" + culture.filename().string()];
+        const std::string name = culture.parent_path().generic_string() + "/" + culture.filename().string();
+        FArchiveTexts visited;
+        auto& texts = visitArchive ? visited : snapshot.Archives[name];
         for (auto& entry : archive.Entries)
         {
             FTextState state{{}, std::move(entry.Translation), {}};
             if (detail == ESnapshotDetail::Everything)
             {
                 state.Source = std::move(entry.Source);
-                for (auto& [name, json] : entry.OtherFields)
+                for (auto& [member, json] : entry.OtherFields)
                 {
-                    state.Origin = name == "Origin" ? std::move(json) : std::move(state.Origin);
+                    state.Origin = member == "Origin" ? std::move(json) : std::move(state.Origin);
                 }
             }
             texts[{std::move(entry.Namespace), std::move(entry.Key)}] = std::move(state);
+        }
+        if (visitArchive)
+        {
+            visitArchive(name, std::move(visited));
         }
     }
     return snapshot;
 }
 
-FLocalizationChanges CompareSnapshots(const FLocalizationSnapshot& before, const FLocalizationSnapshot& after,
-                                      bool listTexts)
+namespace
+{
+FCultureChanges CompareArchive(const std::string& name, const FArchiveTexts& oldTexts, const FArchiveTexts& texts,
+                               bool listTexts)
+{
+    FCultureChanges culture;
+    const auto slash = name.rfind('/');
+    culture.Target = name.substr(0, slash);
+    culture.Culture = name.substr(slash + 1);
+    static const std::string Empty;
+    for (const auto& [id, state] : texts)
+    {
+        const auto old = oldTexts.find(id);
+        const std::string& was = old == oldTexts.end() ? Empty : old->second.Translation;
+        const std::string& translation = state.Translation;
+        if (was == translation)
+        {
+            culture.Kept += translation.empty() ? 0 : 1;
+            continue;
+        }
+        if (listTexts)
+        {
+            culture.Texts.push_back({id.first, id.second, state.Source, was, translation, state.Origin});
+        }
+        if (translation.empty())
+        {
+            ++culture.Emptied;
+        }
+        else
+        {
+            ++(was.empty() ? culture.Added : culture.Changed);
+        }
+    }
+    return culture;
+}
+} // namespace
+
+FLocalizationChanges CompareWithFolder(const FLocalizationSnapshot& before, const std::string& localizationDir,
+                                       ESnapshotDetail detail, bool listTexts, const FChangesVisitor& withArchive)
 {
     FLocalizationChanges changes;
+    static const FArchiveTexts None;
+    const FLocalizationSnapshot after = TakeLocalizationSnapshot(
+        localizationDir, detail,
+        [&](const std::string& name, FArchiveTexts&& texts)
+        {
+            const auto oldArchive = before.Archives.find(name);
+            FCultureChanges culture =
+                CompareArchive(name, oldArchive == before.Archives.end() ? None : oldArchive->second, texts, listTexts);
+            withArchive(texts, culture);
+            changes.Cultures.push_back(std::move(culture));
+        });
+    // In the order of their names, whatever order the folder listed them in.
+    std::sort(changes.Cultures.begin(), changes.Cultures.end(),
+              [](const FCultureChanges& a, const FCultureChanges& b)
+              { return std::tie(a.Target, a.Culture) < std::tie(b.Target, b.Culture); });
     for (const auto& [path, print] : after.Files)
     {
         const auto old = before.Files.find(path);
@@ -81,41 +141,6 @@ FLocalizationChanges CompareSnapshots(const FLocalizationSnapshot& before, const
         {
             changes.FilesRemoved.push_back(path);
         }
-    }
-    static const std::map<std::pair<std::string, std::string>, FTextState> None;
-    for (const auto& [name, texts] : after.Archives)
-    {
-        FCultureChanges culture;
-        const auto slash = name.rfind('/');
-        culture.Target = name.substr(0, slash);
-        culture.Culture = name.substr(slash + 1);
-        const auto oldArchive = before.Archives.find(name);
-        const auto& oldTexts = oldArchive == before.Archives.end() ? None : oldArchive->second;
-        static const std::string Empty;
-        for (const auto& [id, state] : texts)
-        {
-            const auto old = oldTexts.find(id);
-            const std::string& was = old == oldTexts.end() ? Empty : old->second.Translation;
-            const std::string& translation = state.Translation;
-            if (was == translation)
-            {
-                culture.Kept += translation.empty() ? 0 : 1;
-                continue;
-            }
-            if (listTexts)
-            {
-                culture.Texts.push_back({id.first, id.second, state.Source, was, translation, state.Origin});
-            }
-            if (translation.empty())
-            {
-                ++culture.Emptied;
-            }
-            else
-            {
-                ++(was.empty() ? culture.Added : culture.Changed);
-            }
-        }
-        changes.Cultures.push_back(std::move(culture));
     }
     return changes;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -16,12 +17,14 @@ struct FTextState
     std::string Origin; // the archive's mark of where the translation came from, as JSON; may be empty
 };
 
+// (namespace, key) -> text
+using FArchiveTexts = std::map<std::pair<std::string, std::string>, FTextState>;
+
 // The folder as it is now: a fingerprint of each file and the translations of each archive.
 struct FLocalizationSnapshot
 {
-    std::map<std::string, std::string> Files; // path below the folder -> size and hash
-    // "Target/Culture" -> (namespace, key) -> translation
-    std::map<std::string, std::map<std::pair<std::string, std::string>, FTextState>> Archives;
+    std::map<std::string, std::string> Files;        // path below the folder -> size and hash
+    std::map<std::string, FArchiveTexts> Archives; // "Target/Culture" -> its texts
 };
 // A snapshot taken only to be compared with a later one needs the translations alone: the
 // sources and origin marks are read from the later one. It is held for the whole run, so it
@@ -31,7 +34,11 @@ enum class ESnapshotDetail
     TranslationsOnly,
     Everything,
 };
-FLocalizationSnapshot TakeLocalizationSnapshot(const std::string& localizationDir, ESnapshotDetail detail);
+// With `visitArchive`, each archive is handed over as it is read ("Target/Culture", texts) and
+// not kept in the snapshot.
+using FArchiveVisitor = std::function<void(const std::string&, FArchiveTexts&&)>;
+FLocalizationSnapshot TakeLocalizationSnapshot(const std::string& localizationDir, ESnapshotDetail detail,
+                                               const FArchiveVisitor& visitArchive = {});
 
 struct FTextChange
 {
@@ -71,9 +78,12 @@ struct FLocalizationChanges
     std::vector<std::string> FilesChanged;
     std::vector<std::string> FilesRemoved;
 };
-// `listTexts`: also list each changed text (for the page); counting alone needs no copies.
-FLocalizationChanges CompareSnapshots(const FLocalizationSnapshot& before, const FLocalizationSnapshot& after,
-                                      bool listTexts);
+// The folder now against `before`, one archive at a time, so that its texts are never all held
+// at once. `listTexts`: also list each changed text (for the page); counting alone needs no
+// copies. `withArchive` sees each archive's texts beside its changes while they are at hand.
+using FChangesVisitor = std::function<void(const FArchiveTexts&, FCultureChanges&)>;
+FLocalizationChanges CompareWithFolder(const FLocalizationSnapshot& before, const std::string& localizationDir,
+                                       ESnapshotDetail detail, bool listTexts, const FChangesVisitor& withArchive);
 
 // "Game/es: 18 texts translated, 7 kept; Menus/es: ..." or "no translations changed".
 std::string SummaryLine(const FLocalizationChanges& changes);

@@ -188,11 +188,13 @@ int RunCommand(FSessionOptions options, const FRunArguments& arguments)
     // Runs once: on the main thread at the end, or on the guard's when it ends the run.
     const auto recordEnd = [&](int status, const std::string& meaning)
     {
-        // The summary line counts; only a report shows sources and origins.
-        const FLocalizationSnapshot after = TakeLocalizationSnapshot(
-            localizationDir, arguments.ReportPath.empty() ? ESnapshotDetail::TranslationsOnly : ESnapshotDetail::Everything);
-        facts.Changes = CompareSnapshots(before, after, arguments.ReportPath.ends_with(".html"));
-        AttachEntryNotes(log.Problems(), after, facts.Changes);
+        // The summary line counts; only a report shows sources, origins and notes.
+        const FEntryNotes notes = ParseEntryNotes(log.Problems());
+        facts.Changes = CompareWithFolder(
+            before, localizationDir,
+            arguments.ReportPath.empty() ? ESnapshotDetail::TranslationsOnly : ESnapshotDetail::Everything,
+            arguments.ReportPath.ends_with(".html"),
+            [&](const FArchiveTexts& texts, FCultureChanges& culture) { AttachEntryNotes(notes, texts, culture); });
         host::FConsole::Standard().WriteLine("summary: " + SummaryLine(facts.Changes));
         LogOutcome(log, status, meaning);
         facts.Ended = UtcNow();
