@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <fstream>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
@@ -14,13 +17,32 @@ namespace
 {
 using nlohmann::json;
 
-// What the file may hold for a member of type T; numbers convert as the JSON library converts them.
+// A whole-number member takes a number that is whole and fits it: a cast from a number out of
+// its range is undefined, and a fraction or a negative size would be silently changed.
+template <typename T> bool FitsWhole(const json& value)
+{
+    if (value.is_number_unsigned())
+        return value.get<std::uint64_t>() <= static_cast<std::uint64_t>(std::numeric_limits<T>::max());
+    if (value.is_number_integer())
+    {
+        const std::int64_t number = value.get<std::int64_t>();
+        return number >= 0 ? static_cast<std::uint64_t>(number) <= static_cast<std::uint64_t>(std::numeric_limits<T>::max())
+                           : std::is_signed_v<T> && number >= static_cast<std::int64_t>(std::numeric_limits<T>::min());
+    }
+    const double number = value.get<double>();
+    return std::trunc(number) == number && number >= static_cast<double>(std::numeric_limits<T>::min()) &&
+           number < static_cast<double>(std::numeric_limits<T>::max());
+}
+
+// What the file may hold for a member of type T.
 template <typename T> bool Holds(const json& value)
 {
     const auto strings = [](const auto& items)
     { return std::all_of(items.begin(), items.end(), [](const json& item) { return item.is_string(); }); };
     if constexpr (std::is_same_v<T, std::string>)
         return value.is_string();
+    else if constexpr (std::is_integral_v<T>)
+        return value.is_number() && FitsWhole<T>(value);
     else if constexpr (std::is_arithmetic_v<T>)
         return value.is_number();
     else if constexpr (std::is_same_v<T, std::vector<std::string>>)

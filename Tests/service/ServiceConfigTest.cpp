@@ -40,7 +40,9 @@ TEST(ServiceConfig, RefusesTyposAndUnknownProviders)
           R"({"accounts": [{"user_id": 1}]})", R"({"max_upload_bytes": 5000000000})", "{",
           R"({"translator_types": {"two": "pseudo"}})", R"({"translator_types": {"2x": "pseudo"}})",
           R"({"translator_types": {"99999999999": "pseudo"}})", R"({"pseudo_cultures": "qps"})",
-          R"({"apertium": {"modes": {"en>es": 1}}})", R"({"accounts": [{"key": 5}]})"})
+          R"({"apertium": {"modes": {"en>es": 1}}})", R"({"accounts": [{"key": 5}]})",
+          // Whole-number members: no fraction, nothing out of their range.
+          R"({"port": 1e300})", R"({"workers": 2.5})", R"({"accounts": [{"key": "k", "user_id": 4294967296}]})"})
     {
         error.clear();
         EXPECT_FALSE(ParseServiceConfig(text, error)) << text;
